@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Configures and builds one preset: scripts/build.sh [default|asan] [targets...]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+preset=${1:-default}
+shift || true
+extra=()
+if [ "${CI:-}" = "true" ]; then extra+=(-DVASK_WERROR=ON); fi
+cmake --preset "$preset" "${extra[@]}" >/dev/null
+cmake --build --preset "$preset" ${1:+--target "$@"}
