@@ -1,0 +1,4 @@
+#include "tests/support/TestSupport.h"
+#include "zeljpeg/Zeljpeg.h"
+
+void VaskSuiteInit() { InitZeljpegUnit(); }

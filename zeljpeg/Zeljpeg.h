@@ -1,0 +1,12 @@
+// The JPEG component unit: compressor and decompressor components with their
+// stream, file and resource front ends, the JPEG bitmap graphic, and the
+// unit's initialisation.
+#pragma once
+
+#include "zeljpeg/Jpeglib.h"
+#include "zeljpeg/JPEGBase.h"
+// Component headers are added here as they land.
+
+// The unit initialisation: runs once (a run counter guards it) and initialises
+// the units it uses first; registers TJPEGBitmap for "jpg" and "jpeg".
+void InitZeljpegUnit();
