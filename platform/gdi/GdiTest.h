@@ -1,0 +1,68 @@
+// Test-only support for the portable graphics API: choosing the virtual
+// display, counting live handles and reading bitmap pixels. Production code
+// never includes this header; it exists only on Linux.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/gdi/Gdi.h"
+
+namespace gditest {
+
+// The virtual display's colour format.
+enum class DisplayFormat {
+  TrueColour32,  // 32 bits per pixel, no palette (the default)
+  Palette8,      // 8 bits, RASTERCAPS has RC_PALETTE, SIZEPALETTE 256
+  Colours16,     // 4 bits, NUMCOLORS 16, no palette
+};
+
+// Changes the display format and size for DCs and bitmaps made from now on.
+// Existing objects keep their format.
+void SetDisplayFormat(DisplayFormat format);
+DisplayFormat GetDisplayFormat();
+void SetScreenSize(int width, int height);
+// Back to 32-bit true colour, 1920 x 1080.
+void ResetDisplay();
+
+// Restores the default display when it goes out of scope.
+class ScopedDisplay {
+ public:
+  explicit ScopedDisplay(DisplayFormat format, int width = 1920, int height = 1080) {
+    SetDisplayFormat(format);
+    SetScreenSize(width, height);
+  }
+  ~ScopedDisplay() { ResetDisplay(); }
+  ScopedDisplay(const ScopedDisplay&) = delete;
+  ScopedDisplay& operator=(const ScopedDisplay&) = delete;
+};
+
+// Live (created and not yet deleted) handles; stock objects are not counted.
+struct HandleCounts {
+  int dcs = 0;  // screen, memory and metafile-recording DCs
+  int bitmaps = 0;
+  int palettes = 0;
+  int brushes = 0;
+  int pens = 0;
+  int metafiles = 0;
+  int globals = 0;  // GlobalAlloc blocks
+  int Total() const { return dcs + bitmaps + palettes + brushes + pens + metafiles + globals; }
+  bool operator==(const HandleCounts&) const = default;
+};
+HandleCounts LiveHandles();
+
+// A copy of a bitmap's pixels as stored: rows top-down, each row
+// (width * bpp + 7) / 8 bytes without padding. 32-bit pixels are blue,
+// green, red, 0; 24-bit blue, green, red; 16-bit 5-5-5 little-endian;
+// index bitmaps hold indices (left pixel in the high bits).
+struct RawBitmap {
+  int width = 0;
+  int height = 0;
+  int bpp = 0;
+  std::vector<uint8_t> pixels;
+  int RowBytes() const { return (width * bpp + 7) / 8; }
+};
+// Returns false for an invalid handle.
+bool ReadBitmap(HBITMAP bitmap, RawBitmap& out);
+
+}  // namespace gditest
