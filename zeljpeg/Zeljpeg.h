@@ -5,6 +5,7 @@
 
 #include "zeljpeg/Jpeglib.h"
 #include "zeljpeg/JPEGBase.h"
+#include "zeljpeg/JPEGBitmap.h"
 // Component headers are added here as they land.
 
 // The unit initialisation: runs once (a run counter guards it) and initialises
