@@ -1,0 +1,139 @@
+#include "zeljpeg/JPEGBase.h"
+
+#include <cmath>
+#include <new>
+
+#include "platform/sysutils/Dialogs.h"
+
+VASK_DEFINE_CLASS(TJPEGBase)
+
+int32_t Round4(int32_t value) {
+  return static_cast<int32_t>((static_cast<uint32_t>(value) + 3u) & ~3u);
+}
+
+namespace {
+
+// The component behind a codec object; EInvalidCast when it is none.
+TJPEGBase& Owner(j_common_ptr cinfo) {
+  TJPEGBase* owner = As<TJPEGBase>(static_cast<TObject*>(cinfo->client_data));
+  if (owner == nullptr) throw EInvalidCast();
+  return *owner;
+}
+
+}  // namespace
+
+void JPEGErrorExit(j_common_ptr cinfo) {
+  Owner(cinfo).Error();
+}
+
+void JPEGEmitMessage(j_common_ptr cinfo, int msg_level) {
+  Owner(cinfo).Warning(msg_level);
+}
+
+void JPEGProgressMonitor(j_common_ptr cinfo) {
+  Owner(cinfo).DoProgress();
+}
+
+TJPEGBase::TJPEGBase(TComponent* owner) : TComponent(owner) {
+  FErrorMgr.reset(new (std::nothrow) jpeg_error_mgr{});
+  if (!FErrorMgr) OutOfMemoryError();
+  jpeg_std_error(FErrorMgr.get());
+  FErrorMgr->error_exit = JPEGErrorExit;
+  FErrorMgr->emit_message = JPEGEmitMessage;
+  FProgress.reset(new (std::nothrow) jpeg_progress_mgr{});
+  if (!FProgress) OutOfMemoryError();
+  FProgress->progress_monitor = JPEGProgressMonitor;
+}
+
+TJPEGBase::~TJPEGBase() {
+  DestroyJPEGObject();
+}
+
+void TJPEGBase::InitJPEGObject() {
+  CreateJPEGObject(*FErrorMgr);
+  FJPEGObject->progress = FProgress.get();
+  FJPEGObject->mem->max_memory_to_use = kJpegMaxCodecMemory;
+}
+
+void TJPEGBase::DestroyJPEGObject() {
+  if (FJPEGObject == nullptr) return;
+  jpeg_destroy(FJPEGObject);  // also safe for an object whose create call failed
+  FJPEGObject = nullptr;
+}
+
+int32_t TJPEGBase::GetWarnings() const {
+  return static_cast<int32_t>(FErrorMgr->num_warnings);
+}
+
+int32_t TJPEGBase::GetTraceLevel() const {
+  return FErrorMgr->trace_level;
+}
+
+void TJPEGBase::SetTraceLevel(int32_t value) {
+  FErrorMgr->trace_level = value;
+}
+
+int32_t TJPEGBase::GetPercentDone() const {
+  const jpeg_progress_mgr& p = *FProgress;
+  // Before the first pass the counters hold no fraction yet.
+  if (p.pass_limit == 0 || p.total_passes == 0) return 0;
+  double done = (static_cast<double>(p.pass_counter) / static_cast<double>(p.pass_limit) +
+                 p.completed_passes) /
+                p.total_passes * 100.0;
+  return static_cast<int32_t>(std::nearbyint(done));  // halves to even
+}
+
+void TJPEGBase::Error() {
+  if (FAborting) return;
+  char buffer[JMSG_LENGTH_MAX];
+  FErrorMgr->format_message(FJPEGObject, buffer);
+  Abort();
+  throw Exception(buffer);
+}
+
+void TJPEGBase::Deliver() {
+  char buffer[JMSG_LENGTH_MAX];
+  FErrorMgr->format_message(FJPEGObject, buffer);
+  if (OnWarning)
+    OnWarning(buffer);
+  else
+    MessageDlg(buffer, mtWarning, MsgButtons(mbOK), 0);
+}
+
+void TJPEGBase::Warning(int32_t msg_level) {
+  jpeg_error_mgr& err = *FErrorMgr;
+  if (msg_level < 0) {
+    if (err.num_warnings == 0 || err.trace_level >= 3) Deliver();
+    err.num_warnings++;
+  } else if (err.trace_level >= msg_level) {
+    Deliver();
+  }
+}
+
+void TJPEGBase::DoProgress() {
+  if (!OnProgressReport) return;
+  FInProgressReport = true;
+  try {
+    OnProgressReport(this);
+  } catch (...) {
+    FInProgressReport = false;
+    Abort();
+    throw;
+  }
+  FInProgressReport = false;
+}
+
+void TJPEGBase::Abort() {
+  if (FInProgressReport) {
+    FAbortRequested = true;
+    return;
+  }
+  if (FJPEGObject == nullptr) return;
+  FAborting = true;
+  try {
+    jpeg_abort(FJPEGObject);  // does nothing for an object without a memory manager
+  } catch (...) {
+    // A codec error during the reset is ignored (Error returns at once).
+  }
+  FAborting = false;
+}

@@ -1,0 +1,106 @@
+// TJPEGBase: the component that owns one codec object and bridges the codec's
+// errors, warnings and progress to the component's exceptions and events.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/classes/Classes.h"
+#include "zeljpeg/Jpeglib.h"
+
+// A warning or trace message of the codec, as text. No sender.
+using TWarningEvent = TEvent<const char*>;
+
+// value rounded up to the next multiple of 4 (0 -> 0, 1..4 -> 4, 5 -> 8):
+// the length of a DIB row.
+int32_t Round4(int32_t value);
+
+// Bridges installed in the codec's error and progress managers. Each finds
+// the owning component through the codec object's client_data and raises
+// EInvalidCast when that is not a TJPEGBase.
+void JPEGErrorExit(j_common_ptr cinfo);
+void JPEGEmitMessage(j_common_ptr cinfo, int msg_level);
+void JPEGProgressMonitor(j_common_ptr cinfo);
+
+// Abstract base of the compressor and the decompressor.
+//
+// Codec errors become an Exception carrying the codec's message, raised
+// after the codec object has been reset with jpeg_abort, so the component
+// stays usable. Warnings and trace messages go to OnWarning, or to a modal
+// "Warning" box when no handler is assigned. OnProgressReport runs before
+// every scanline call; calling Abort() from it stops the conversion after the
+// current scanline with "User Interrupt".
+//
+// Construction of a descendant: the TJPEGBase constructor prepares the error
+// and progress managers; the descendant's constructor then calls
+// InitJPEGObject() first thing, which calls CreateJPEGObject (now dispatched
+// to the descendant) and attaches the progress manager. The descendant's
+// destructor calls DestroyJPEGObject() before its codec object goes away.
+class TJPEGBase : public TComponent {
+  VASK_CLASS(TJPEGBase, TComponent)
+ public:
+  // Raises EOutOfMemory when the managers cannot be allocated.
+  explicit TJPEGBase(TComponent* owner);
+  ~TJPEGBase() override;
+
+  // Warnings of the current conversion (the codec resets the count when a
+  // compression starts or a header read begins).
+  int32_t GetWarnings() const;
+  // Trace level: trace messages up to this level are delivered; at 3 and
+  // above every warning is delivered, below it only a conversion's first.
+  int32_t GetTraceLevel() const;
+  void SetTraceLevel(int32_t value);
+  // Progress of the current conversion, 0 to 100; 0 before the codec has
+  // started its first pass.
+  int32_t GetPercentDone() const;
+
+  // Called inside OnProgressReport: requests that the conversion stop after
+  // the current scanline. Otherwise: resets the codec object to its idle
+  // start state (harmless when idle). Never raises.
+  virtual void Abort();
+
+  TNotifyEvent OnProgressReport;  // sender: this component
+  TWarningEvent OnWarning;
+
+ protected:
+  // Creates the codec object the descendant embeds: stores this component in
+  // its client_data and err as its error manager, points FJPEGObject at it,
+  // then calls jpeg_Create_Compress or jpeg_Create_Decompress.
+  virtual void CreateJPEGObject(jpeg_error_mgr& err) = 0;
+  // Called through the error exit: formats the codec's message, resets the
+  // codec object and raises Exception with the message (nothing while Abort
+  // runs).
+  virtual void Error();
+  // Called through the message emitter: counts and filters warnings (level
+  // -1) and trace messages (level >= 0) and delivers them.
+  virtual void Warning(int32_t msg_level);
+  // Fires OnProgressReport; an exception from the handler resets the codec
+  // object and propagates unchanged.
+  virtual void DoProgress();
+
+  // For descendants' constructors: creates the codec object through
+  // CreateJPEGObject and attaches the progress manager.
+  void InitJPEGObject();
+  // For descendants' destructors: destroys the codec object (idempotent).
+  void DestroyJPEGObject();
+  // The progress manager (pass counter, pass limit, completed and total passes).
+  jpeg_progress_mgr& Progress() { return *FProgress; }
+
+  // The codec object's common part; set by CreateJPEGObject.
+  jpeg_common_struct* FJPEGObject = nullptr;
+  // Set by Abort() called from OnProgressReport; conversion loops clear it
+  // before their first scanline and test it after each.
+  bool FAbortRequested = false;
+
+ private:
+  friend void JPEGErrorExit(j_common_ptr);
+  friend void JPEGEmitMessage(j_common_ptr, int);
+  friend void JPEGProgressMonitor(j_common_ptr);
+
+  void Deliver();
+
+  std::unique_ptr<jpeg_error_mgr> FErrorMgr;
+  std::unique_ptr<jpeg_progress_mgr> FProgress;
+  bool FAborting = false;
+  bool FInProgressReport = false;
+};
