@@ -1,0 +1,312 @@
+#include "zeljpeg/Decompressor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+TClass TJPEGDecompressor::StaticClass() {
+  static const TClassInfo info =
+      TClassInfo::Make<TJPEGDecompressor>("TJPEGDecompressor", inherited::StaticClass());
+  return &info;
+}
+
+const TEnumNames& JPEGOutputTypeNames() {
+  static const TEnumNames names{{"jp24bit", "jp8bit", "jp4bit", "jpGrayscale"}, {}};
+  return names;
+}
+
+// The codec's callbacks: each finds the component through client_data,
+// verifies its class and calls the component's operation.
+struct TDecompressorBridges {
+  static TJPEGDecompressor& Owner(j_decompress_ptr cinfo) {
+    TJPEGDecompressor* owner = As<TJPEGDecompressor>(static_cast<TObject*>(cinfo->client_data));
+    if (owner == nullptr) throw EInvalidCast();
+    return *owner;
+  }
+  static void InitSource(j_decompress_ptr cinfo) { Owner(cinfo).InitSource(); }
+  static boolean FillInputBuffer(j_decompress_ptr cinfo) {
+    return Owner(cinfo).FillInputBuffer() ? TRUE : FALSE;
+  }
+  static void SkipInputData(j_decompress_ptr cinfo, long num_bytes) {
+    // The codec never skips more than a segment (64 KB) at once.
+    Owner(cinfo).SkipInputBytes(static_cast<int32_t>(std::clamp<long>(num_bytes, -1, INT32_MAX)));
+  }
+  static boolean ResyncToRestart(j_decompress_ptr cinfo, int desired) {
+    return Owner(cinfo).ResyncToRestart(desired) ? TRUE : FALSE;
+  }
+  static void TermSource(j_decompress_ptr cinfo) { Owner(cinfo).TermSource(); }
+  static boolean HandleJPEGComment(j_decompress_ptr cinfo) {
+    return Owner(cinfo).HandleJPEGComment() ? TRUE : FALSE;
+  }
+  static boolean HandleAPPMarker(j_decompress_ptr cinfo) {
+    return Owner(cinfo).HandleAPPMarker() ? TRUE : FALSE;
+  }
+};
+
+TJPEGDecompressor::TJPEGDecompressor(TComponent* owner) : TJPEGBase(owner) {
+  InitJPEGObject();
+  FSource.reset(new (std::nothrow) jpeg_source_mgr{});
+  if (!FSource) OutOfMemoryError();
+  FDecompress.src = FSource.get();
+  FSource->init_source = TDecompressorBridges::InitSource;
+  FSource->fill_input_buffer = TDecompressorBridges::FillInputBuffer;
+  FSource->skip_input_data = TDecompressorBridges::SkipInputData;
+  FSource->resync_to_restart = TDecompressorBridges::ResyncToRestart;
+  FSource->term_source = TDecompressorBridges::TermSource;
+  FSource->next_input_byte = nullptr;
+  FSource->bytes_in_buffer = 0;
+  jpeg_set_marker_processor(&FDecompress, JPEG_COM, TDecompressorBridges::HandleJPEGComment);
+  for (int marker = JPEG_APP0 + 1; marker <= JPEG_APP0 + 13; ++marker)
+    jpeg_set_marker_processor(&FDecompress, marker, TDecompressorBridges::HandleAPPMarker);
+  jpeg_set_marker_processor(&FDecompress, JPEG_APP0 + 15, TDecompressorBridges::HandleAPPMarker);
+}
+
+TJPEGDecompressor::~TJPEGDecompressor() {
+  // The codec object is a member of this class: destroy it while it exists.
+  DestroyJPEGObject();
+}
+
+void TJPEGDecompressor::CreateJPEGObject(jpeg_error_mgr& err) {
+  FDecompress.err = &err;
+  FDecompress.client_data = static_cast<TObject*>(this);
+  FJPEGObject = reinterpret_cast<jpeg_common_struct*>(&FDecompress);
+  jpeg_Create_Decompress(FDecompress);
+}
+
+void TJPEGDecompressor::InitSource() {
+  AbstractError();
+}
+bool TJPEGDecompressor::FillInputBuffer() {
+  AbstractError();
+}
+void TJPEGDecompressor::SkipInputBytes(int32_t) {
+  AbstractError();
+}
+bool TJPEGDecompressor::ResyncToRestart(int32_t) {
+  AbstractError();
+}
+void TJPEGDecompressor::TermSource() {
+  AbstractError();
+}
+
+const uint8_t* TJPEGDecompressor::GetNextInputByte() const {
+  return FSource->next_input_byte;
+}
+void TJPEGDecompressor::SetNextInputByte(const uint8_t* p) {
+  FSource->next_input_byte = p;
+}
+int32_t TJPEGDecompressor::GetBytesInBuffer() const {
+  return static_cast<int32_t>(FSource->bytes_in_buffer);
+}
+void TJPEGDecompressor::SetBytesInBuffer(int32_t count) {
+  FSource->bytes_in_buffer = static_cast<size_t>(std::max(count, 0));
+}
+
+uint8_t TJPEGDecompressor::GetByte() {
+  if (FSource->bytes_in_buffer == 0) {
+    if (!FillInputBuffer() || FSource->bytes_in_buffer == 0)
+      throw Exception("Read beyond end of JPEG source");
+  }
+  uint8_t b = *FSource->next_input_byte++;
+  FSource->bytes_in_buffer--;
+  return b;
+}
+
+bool TJPEGDecompressor::HandleJPEGComment() {
+  uint16_t length = static_cast<uint16_t>(GetByte() << 8);
+  length = static_cast<uint16_t>(length | GetByte());
+  uint16_t n = static_cast<uint16_t>(length - 2);  // 0 and 1 wrap to 65534 and 65535
+  if (n == 0) return true;
+  std::unique_ptr<char[]> text(new (std::nothrow) char[n + 1u]);
+  if (!text) OutOfMemoryError();
+  for (unsigned i = 0; i < n; ++i) text[i] = static_cast<char>(GetByte());
+  text[n] = '\0';
+  return DoJPEGComment(text.get());
+}
+
+bool TJPEGDecompressor::DoJPEGComment(const char* comment) {
+  if (OnJPEGComment) OnJPEGComment(this, comment);
+  return true;
+}
+
+bool TJPEGDecompressor::HandleAPPMarker() {
+  bool done = false;
+  if (OnJPEGMarker) OnJPEGMarker(this, FDecompress.unread_marker - JPEG_APP0, done);
+  if (done) return true;
+  uint16_t length = static_cast<uint16_t>(GetByte() << 8);
+  length = static_cast<uint16_t>(length | GetByte());
+  uint16_t n = static_cast<uint16_t>(length - 2);
+  for (unsigned i = 0; i < n; ++i) GetByte();
+  return true;
+}
+
+int32_t TJPEGDecompressor::GetDIBitsSize(TJPEGOutputType type) const {
+  int64_t width = FDecompress.output_width;
+  int64_t row = type == jp4bit ? (width + 1) / 2 : width * FDecompress.output_components;
+  row = (row + 3) & ~int64_t{3};
+  int64_t size = row * FDecompress.output_height;
+  if (size > kMaxDIBitsSize) OutOfMemoryError();
+  return static_cast<int32_t>(size);
+}
+
+int32_t TJPEGDecompressor::GetBitmapInfoSize(TJPEGOutputType type) {
+  static constexpr int32_t kEntries[] = {0, 256, 16, 64};
+  return static_cast<int32_t>(sizeof(BITMAPINFOHEADER)) + 4 * kEntries[type & 3];
+}
+
+namespace {
+
+// Raised when the source callbacks ask the codec to suspend, which a
+// component that reads whole images at once cannot do.
+[[noreturn]] void SourceSuspended() {
+  throw Exception("Read beyond end of JPEG source");
+}
+
+// The 64 grays of jpGrayscale output: round(255 x sin(i x pi / 126)).
+const uint8_t* GrayTable() {
+  static const auto table = [] {
+    struct {
+      uint8_t v[64];
+    } t{};
+    for (int i = 0; i < 64; ++i)
+      t.v[i] = static_cast<uint8_t>(std::nearbyint(255.0 * std::sin(i * M_PI / 126.0)));
+    return t;
+  }();
+  return table.v;
+}
+
+}  // namespace
+
+void TJPEGDecompressor::ReadHeader() {
+  try {
+    if (jpeg_read_header(&FDecompress, TRUE) != JPEG_HEADER_OK) SourceSuspended();
+    // Colour output comes blue first, as DIB pixels are stored.
+    if (FDecompress.out_color_space == JCS_RGB) FDecompress.out_color_space = JCS_EXT_BGR;
+    FDecompress.do_fancy_upsampling = DoFancyUpSampling ? TRUE : FALSE;
+    FDecompress.dct_method = DCTMethod;
+    FDecompress.do_block_smoothing = DoBlockSmoothing ? TRUE : FALSE;
+    FDecompress.two_pass_quantize = TwoPassQuantize ? TRUE : FALSE;
+    FDecompress.dither_mode = DitherMode;
+    jpeg_calc_output_dimensions(&FDecompress);
+  } catch (...) {
+    // Also for exceptions that do not come from the codec (event handlers,
+    // stream failures): the codec object must not stay half-way through.
+    Abort();
+    throw;
+  }
+}
+
+void TJPEGDecompressor::ReadDIBitmap(BITMAPINFO* info, TJPEGOutputType type, void* bits) {
+  try {
+    DecodeRows(info, type, bits);
+  } catch (...) {
+    Abort();
+    throw;
+  }
+}
+
+void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void* bits) {
+  jpeg_decompress_struct& d = FDecompress;
+  if (d.out_color_space == JCS_GRAYSCALE && type != jpGrayscale)
+    throw Exception("Image is Grayscale but colour output requested");
+  if (type == jp24bit) {
+    if (d.out_color_space == JCS_CMYK || d.out_color_space == JCS_YCCK)
+      throw Exception("Image is CMYK or YCCK; 24-bit colour output is not possible");
+    if (d.out_color_components != 3)
+      throw Exception(
+          Format("Image has %d colour components; 24-bit output needs 3", d.out_color_components));
+  }
+  switch (type) {
+    case jp24bit:
+      break;
+    case jp8bit:
+    case jp4bit:
+      d.quantize_colors = TRUE;
+      d.desired_number_of_colors = type == jp8bit ? ColoursIn8bitMode : 16;
+      // Quantised output holds indices, not samples. The one-pass quantiser
+      // shares its colour levels out green first, then red, then blue only
+      // for plain RGB output, so the quantiser works in RGB and the colour
+      // table below reads the map's rows in reverse.
+      if (d.out_color_space == JCS_EXT_BGR) d.out_color_space = JCS_RGB;
+      break;
+    case jpGrayscale:
+      d.out_color_space = JCS_GRAYSCALE;
+      break;
+  }
+  if (!jpeg_start_decompress(&d)) SourceSuspended();
+
+  // What the buffers were sized for: 3 bytes a pixel for jp24bit, 1 otherwise.
+  const int expected_components = type == jp24bit ? 3 : 1;
+  if (d.output_components != expected_components)
+    throw Exception(Format("Image has %d output components; the DIB needs %d", d.output_components,
+                           expected_components));
+  const uint32_t width = d.output_width;
+  const uint32_t height = d.output_height;
+  const int64_t row_size =
+      (static_cast<int64_t>(type == jp4bit ? (width + 1) / 2 : width * d.output_components) + 3) &
+      ~int64_t{3};
+  std::unique_ptr<uint8_t[]> row_buffer;
+  if (type == jp4bit) {
+    row_buffer.reset(new (std::nothrow) uint8_t[width]());
+    if (!row_buffer) OutOfMemoryError();
+  }
+  uint8_t* const base = static_cast<uint8_t*>(bits);
+
+  // The first decoded row is the top of the image: it goes to the last row of
+  // the bottom-up DIB.
+  FAbortRequested = false;
+  while (d.output_scanline < height) {
+    uint8_t* row = base + row_size * (height - 1 - d.output_scanline);
+    JSAMPROW target = type == jp4bit ? row_buffer.get() : row;
+    if (jpeg_read_scanlines(&d, &target, 1) != 1) SourceSuspended();
+    if (type == jp4bit) {
+      const uint8_t* s = row_buffer.get();
+      for (int64_t k = 0; k < row_size; ++k) {
+        const uint32_t x = static_cast<uint32_t>(2 * k);
+        const uint8_t hi = x < width ? s[x] : 0;
+        const uint8_t lo = x + 1 < width ? s[x + 1] : 0;
+        row[k] = static_cast<uint8_t>((hi << 4) | (lo & 0x0F));
+      }
+    } else if (type == jpGrayscale) {
+      for (int64_t k = 0; k < row_size; ++k) row[k] = static_cast<uint8_t>(row[k] >> 2);
+    }
+    if (FAbortRequested) {
+      Abort();
+      throw Exception("User Interrupt");
+    }
+  }
+  row_buffer.reset();
+
+  BITMAPINFOHEADER& h = info->bmiHeader;
+  std::memset(&h, 0, sizeof h);
+  h.biSize = sizeof(BITMAPINFOHEADER);
+  h.biWidth = static_cast<LONG>(width);
+  h.biHeight = static_cast<LONG>(height);
+  h.biPlanes = 1;
+  h.biBitCount = d.output_components == 3 ? 24 : type == jp4bit ? 4 : 8;
+  if (h.biBitCount != 24) {
+    // The table area follows the 40-byte header; addressed through a plain
+    // pointer because BITMAPINFO declares it as one entry.
+    RGBQUAD* table = reinterpret_cast<RGBQUAD*>(reinterpret_cast<uint8_t*>(info) + sizeof h);
+    if (d.out_color_space == JCS_GRAYSCALE) {
+      h.biClrUsed = 64;
+      const uint8_t* gray = GrayTable();
+      for (int i = 0; i < 64; ++i) table[i] = RGBQUAD{gray[i], gray[i], gray[i], 0};
+    } else {
+      const int capacity = type == jp4bit ? 16 : 256;
+      const int count = d.colormap != nullptr ? std::min(d.actual_number_of_colors, capacity) : 0;
+      h.biClrUsed = static_cast<DWORD>(count);
+      // Blue from row 0 and red from row 2, except for an RGB-ordered map.
+      const int blue = d.out_color_space == JCS_RGB ? 2 : 0;
+      for (int i = 0; i < count; ++i)
+        table[i] = RGBQUAD{d.colormap[blue][i], d.colormap[1][i], d.colormap[2 - blue][i], 0};
+    }
+  }
+
+  jpeg_progress_mgr& progress = Progress();
+  progress.pass_counter = 0;
+  progress.completed_passes = progress.total_passes;
+  DoProgress();
+  if (!jpeg_finish_decompress(&d)) SourceSuspended();
+}

@@ -1,0 +1,118 @@
+// TJPEGDecompressor: decodes JPEG data, read through five abstract source
+// operations, into DIBs, bitmap and palette handles, or TBitmap objects, and
+// reports comment and application segments through events.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "platform/gdi/Gdi.h"
+#include "zeljpeg/JPEGBase.h"
+
+class TBitmap;
+
+// The DIB a decode produces.
+enum TJPEGOutputType : uint8_t {
+  jp24bit,     // 24-bit true colour, no colour table
+  jp8bit,      // 8 bits, quantised to at most ColoursIn8bitMode colours
+  jp4bit,      // 4 bits (two pixels a byte, left pixel high), at most 16 colours
+  jpGrayscale  // 8 bits, 64 gray levels of a fixed table (values 0 to 63)
+};
+const TEnumNames& JPEGOutputTypeNames();
+
+// A comment segment's text (NUL-terminated, valid only during the call).
+using TJPEGCommentEvent = TEvent<TJPEGBase*, const char*>;
+// An APPn segment (Marker = n: 1 to 13 or 15). A handler that sets done must
+// read the whole segment itself with GetByte, its two length bytes included;
+// one that leaves done false must leave the source where it found it.
+using TJPEGMarkerEvent = TEvent<TJPEGBase*, int, bool&>;
+
+// The largest DIB pixel block the decompressor sizes (bytes). Images that
+// would need more raise EOutOfMemory from GetDIBitsSize.
+constexpr int64_t kMaxDIBitsSize = 1LL << 30;
+
+// Calling order: attach a source and ReadHeader (the stream descendant's
+// OpenStream does both); optionally GetDIBitsSize/GetBitmapInfoSize; exactly
+// one of ReadDIBitmap, ReadWinBitmap or ReadBitmap; detach the source. Any
+// exception leaving ReadHeader or a decode has reset the codec object, so the
+// component is ready for the next image.
+class TJPEGDecompressor : public TJPEGBase {
+  VASK_CLASS(TJPEGDecompressor, TJPEGBase)
+ public:
+  explicit TJPEGDecompressor(TComponent* owner);
+  ~TJPEGDecompressor() override;
+
+  // Options; each takes effect at the next operation that uses it.
+  J_DCT_METHOD DCTMethod = JDCT_ISLOW;    // ReadHeader
+  bool DoFancyUpSampling = true;          // ReadHeader
+  bool DoBlockSmoothing = true;           // ReadHeader
+  bool TwoPassQuantize = true;            // ReadHeader; jp8bit and jp4bit
+  J_DITHER_MODE DitherMode = JDITHER_FS;  // ReadHeader; jp8bit and jp4bit
+  int32_t ColoursIn8bitMode = 64;         // ReadDIBitmap: colours for jp8bit (8 to 256)
+  bool GrayScaleOutput = false;           // ReadWinBitmap: forces jpGrayscale
+  TJPEGCommentEvent OnJPEGComment;        // COM segments with data
+  TJPEGMarkerEvent OnJPEGMarker;          // APP1 to APP13 and APP15 segments
+
+  // The next byte of the source, refilling the buffer when it is empty.
+  // Raises Exception "Read beyond end of JPEG source" when the source has no
+  // more data. For marker handlers.
+  uint8_t GetByte();
+
+  // Bytes of the pixel rows for type, from the codec's output values as they
+  // stand (after ReadHeader: the image's own component count, so jp8bit and
+  // jpGrayscale of a colour image get three times what they need). Raises
+  // EOutOfMemory above kMaxDIBitsSize.
+  int32_t GetDIBitsSize(TJPEGOutputType type) const;
+  // Bytes of the BITMAPINFO for type: 40 + 4 x (0, 256, 16, 64) entries.
+  static int32_t GetBitmapInfoSize(TJPEGOutputType type);
+
+  // Reads the header (an image is required) and copies the options into the
+  // codec. Codec errors and exceptions from the comment and marker events
+  // propagate after the codec object has been reset.
+  virtual void ReadHeader();
+  // Decodes the image whose header has been read into a bottom-up DIB.
+  // info must hold GetBitmapInfoSize(type) bytes, bits GetDIBitsSize(type)
+  // zero bytes. Raises "Image is Grayscale but colour output requested" for a
+  // grayscale image unless type is jpGrayscale, an error for a four-component
+  // (CMYK/YCCK) image as jp24bit, "User Interrupt" after Abort from the
+  // progress event, and the codec's errors.
+  void ReadDIBitmap(BITMAPINFO* info, TJPEGOutputType type, void* bits);
+  // Decodes into a device-dependent bitmap compatible with the screen, the
+  // output type chosen from the display (gray when GrayScaleOutput or the
+  // image is gray, 8-bit on a palette display, 4-bit on a 16-colour display,
+  // else 24-bit), and its palette (0 at 24 bits). The caller owns both.
+  // Raises EOutOfMemory when the bitmap or palette cannot be created.
+  void ReadWinBitmap(HBITMAP& bitmap, HPALETTE& palette);
+  // As ReadWinBitmap, into a new TBitmap that the caller owns.
+  TBitmap* ReadBitmap();
+
+ protected:
+  void CreateJPEGObject(jpeg_error_mgr& err) override;
+
+  // The codec's source callbacks; the defaults raise EAbstractError.
+  virtual void InitSource();
+  virtual bool FillInputBuffer();
+  virtual void SkipInputBytes(int32_t num_bytes);
+  virtual bool ResyncToRestart(int32_t desired);
+  virtual void TermSource();
+  // Fires OnJPEGComment; returns true.
+  virtual bool DoJPEGComment(const char* comment);
+
+  // The source manager's buffer pointer and count.
+  const uint8_t* GetNextInputByte() const;
+  void SetNextInputByte(const uint8_t* p);
+  int32_t GetBytesInBuffer() const;
+  void SetBytesInBuffer(int32_t count);
+
+  // The codec's decompression object.
+  jpeg_decompress_struct FDecompress{};
+
+ private:
+  friend struct TDecompressorBridges;
+  bool HandleJPEGComment();
+  bool HandleAPPMarker();
+  void DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void* bits);
+  void DecodeWinBitmap(HBITMAP& bitmap, HPALETTE& palette);
+
+  std::unique_ptr<jpeg_source_mgr> FSource;
+};
