@@ -1,0 +1,325 @@
+#include "platform/graphics/BmpFormat.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <unordered_map>
+
+#include "platform/graphics/Graphic.h"
+
+namespace graphics_internal {
+
+namespace {
+
+constexpr WORD kBmpSignature = 0x4D42;  // "BM"
+constexpr size_t kFileHeaderSize = sizeof(BITMAPFILEHEADER);
+constexpr size_t kInfoHeaderSize = sizeof(BITMAPINFOHEADER);
+constexpr size_t kCoreHeaderSize = sizeof(BITMAPCOREHEADER);
+
+// Reads exactly count bytes; a short stream is invalid data, not a stream
+// failure, because the caller checked the limit against the stream size.
+void ReadExact(TStream& stream, void* buffer, size_t count) {
+  if (count == 0) return;
+  if (count > static_cast<size_t>(std::numeric_limits<int32_t>::max())) InvalidBitmap();
+  if (stream.Read(buffer, static_cast<int32_t>(count)) != static_cast<int32_t>(count))
+    InvalidBitmap();
+}
+
+// One colour channel described by a bit mask.
+struct Channel {
+  uint32_t mask = 0;
+  int shift = 0;
+  uint32_t max = 0;
+
+  static Channel From(uint32_t mask) {
+    Channel c;
+    if (mask == 0) InvalidBitmap();
+    c.mask = mask;
+    c.shift = std::countr_zero(mask);
+    const uint32_t value = mask >> c.shift;
+    if ((value & (value + 1)) != 0) InvalidBitmap();  // bits must be contiguous
+    c.max = value;
+    return c;
+  }
+  uint8_t Get(uint32_t pixel) const {
+    const uint64_t v = (pixel & mask) >> shift;
+    return static_cast<uint8_t>((v * 255 + max / 2) / max);
+  }
+};
+
+struct Header {
+  int64_t width = 0;
+  int64_t height = 0;  // negative: rows top-down
+  int bits = 0;
+  uint32_t compression = BI_RGB;
+  uint32_t colors_used = 0;
+  size_t header_size = 0;
+  size_t table_entry_size = 4;
+};
+
+std::vector<uint8_t> Allocate(uint64_t size) {
+  if (size > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) OutOfMemoryError();
+  try {
+    return std::vector<uint8_t>(static_cast<size_t>(size));
+  } catch (const std::bad_alloc&) {
+    OutOfMemoryError();
+  }
+}
+
+}  // namespace
+
+uint64_t DibStride(uint64_t width, int bits_per_pixel) {
+  return (width * static_cast<uint64_t>(bits_per_pixel) + 31) / 32 * 4;
+}
+
+Dib ReadBmpFile(TStream& stream, int64_t limit) {
+  if (limit < static_cast<int64_t>(kFileHeaderSize + kCoreHeaderSize)) InvalidBitmap();
+  const uint64_t available = static_cast<uint64_t>(limit);
+
+  BITMAPFILEHEADER file{};
+  ReadExact(stream, &file, kFileHeaderSize);
+  if (file.bfType != kBmpSignature) InvalidBitmap();
+
+  DWORD header_size = 0;
+  ReadExact(stream, &header_size, sizeof header_size);
+  Header h;
+  h.header_size = header_size;
+  if (header_size == kInfoHeaderSize) {
+    BITMAPINFOHEADER info{};
+    info.biSize = header_size;
+    ReadExact(stream, reinterpret_cast<uint8_t*>(&info) + 4, kInfoHeaderSize - 4);
+    if (info.biPlanes != 1) InvalidBitmap();
+    h.width = info.biWidth;
+    h.height = info.biHeight;
+    h.bits = info.biBitCount;
+    h.compression = info.biCompression;
+    h.colors_used = info.biClrUsed;
+  } else if (header_size == kCoreHeaderSize) {
+    BITMAPCOREHEADER core{};
+    core.bcSize = header_size;
+    ReadExact(stream, reinterpret_cast<uint8_t*>(&core) + 4, kCoreHeaderSize - 4);
+    if (core.bcPlanes != 1) InvalidBitmap();
+    h.width = core.bcWidth;
+    h.height = core.bcHeight;
+    h.bits = core.bcBitCount;
+    h.table_entry_size = 3;
+    if (h.bits == 16 || h.bits == 32) InvalidBitmap();
+  } else {
+    InvalidBitmap();
+  }
+
+  // Supported formats and field values.
+  if (h.bits != 1 && h.bits != 4 && h.bits != 8 && h.bits != 16 && h.bits != 24 && h.bits != 32)
+    InvalidBitmap();
+  if (h.compression == BI_BITFIELDS) {
+    if (h.bits != 16 && h.bits != 32) InvalidBitmap();
+  } else if (h.compression != BI_RGB) {
+    InvalidBitmap();
+  }
+  if (h.width <= 0 || h.height == 0) InvalidBitmap();
+  const uint64_t width = static_cast<uint64_t>(h.width);
+  const bool top_down = h.height < 0;
+  const uint64_t height = static_cast<uint64_t>(top_down ? -h.height : h.height);
+
+  // Everything between the header and the pixels: masks and colour table.
+  const uint64_t pixels_offset = file.bfOffBits;
+  const uint64_t after_header = kFileHeaderSize + h.header_size;
+  if (pixels_offset < after_header || pixels_offset > available) InvalidBitmap();
+  std::vector<uint8_t> between(static_cast<size_t>(pixels_offset - after_header));
+  ReadExact(stream, between.data(), between.size());
+
+  size_t table_offset = 0;
+  uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
+  if (h.compression == BI_BITFIELDS) {
+    if (between.size() < sizeof masks) InvalidBitmap();
+    std::memcpy(masks, between.data(), sizeof masks);
+    table_offset = sizeof masks;
+  } else if (h.bits == 32) {
+    masks[0] = 0x00FF0000;
+    masks[1] = 0x0000FF00;
+    masks[2] = 0x000000FF;
+  }
+
+  Dib dib;
+  dib.file_bits = h.bits;
+  const int out_bits = h.bits == 16 ? 24 : h.bits;
+  const uint64_t table_size = out_bits <= 8 ? (uint64_t{1} << out_bits) : 0;
+  uint64_t file_colors = 0;
+  if (h.bits <= 8) {
+    if (h.header_size == kCoreHeaderSize) {
+      file_colors = std::min<uint64_t>(table_size, (between.size() - table_offset) / 3);
+    } else {
+      file_colors = h.colors_used == 0 ? table_size : h.colors_used;
+      if (file_colors > table_size) InvalidBitmap();
+    }
+    if (file_colors == 0) InvalidBitmap();
+    if (table_offset + file_colors * h.table_entry_size > between.size()) InvalidBitmap();
+  }
+  dib.colors_used = static_cast<int>(file_colors);
+
+  const uint64_t stride = DibStride(width, h.bits);
+  if (stride > available || height > available) InvalidBitmap();  // keeps the product small
+  const uint64_t image_size = stride * height;
+  if (image_size > available - pixels_offset) InvalidBitmap();
+
+  // The output DIB: header, full colour table.
+  dib.info.assign(kInfoHeaderSize + table_size * sizeof(RGBQUAD), 0);
+  auto* out_header = reinterpret_cast<BITMAPINFOHEADER*>(dib.info.data());
+  out_header->biSize = kInfoHeaderSize;
+  out_header->biWidth = static_cast<LONG>(width);
+  out_header->biHeight = static_cast<LONG>(height);
+  out_header->biPlanes = 1;
+  out_header->biBitCount = static_cast<WORD>(out_bits);
+  out_header->biCompression = BI_RGB;
+  const uint64_t out_stride = DibStride(width, out_bits);
+  out_header->biSizeImage = static_cast<DWORD>(std::min<uint64_t>(out_stride * height, 0xFFFFFFFF));
+  auto* colors = reinterpret_cast<RGBQUAD*>(dib.info.data() + kInfoHeaderSize);
+  for (uint64_t i = 0; i < file_colors; ++i) {
+    const uint8_t* e = between.data() + table_offset + i * h.table_entry_size;
+    colors[i] = RGBQUAD{e[0], e[1], e[2], 0};
+  }
+
+  std::vector<uint8_t> pixels = Allocate(image_size);
+  ReadExact(stream, pixels.data(), pixels.size());
+
+  // Rows bottom-up, converted where the device calls need another format.
+  const bool convert = h.bits == 16 || h.compression == BI_BITFIELDS || h.bits == 32;
+  if (!convert && !top_down) {
+    dib.bits = std::move(pixels);
+    return dib;
+  }
+  dib.bits = Allocate(out_stride * height);
+  Channel red, green, blue;
+  if (convert) {
+    red = Channel::From(masks[0]);
+    green = Channel::From(masks[1]);
+    blue = Channel::From(masks[2]);
+    dib.rgb565 = h.bits == 16 && masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F;
+  }
+  for (uint64_t y = 0; y < height; ++y) {
+    const uint8_t* src = pixels.data() + (top_down ? height - 1 - y : y) * stride;
+    uint8_t* dst = dib.bits.data() + y * out_stride;
+    if (!convert) {
+      std::memcpy(dst, src, static_cast<size_t>(stride));
+      continue;
+    }
+    const int step = h.bits / 8;
+    const int out_step = out_bits / 8;
+    for (uint64_t x = 0; x < width; ++x, src += step, dst += out_step) {
+      uint32_t pixel = 0;
+      std::memcpy(&pixel, src, step);
+      dst[0] = blue.Get(pixel);
+      dst[1] = green.Get(pixel);
+      dst[2] = red.Get(pixel);
+      if (out_step == 4) dst[3] = 0;
+    }
+  }
+  return dib;
+}
+
+std::vector<uint8_t> ConvertFromBgrx(const uint8_t* pixels, int width, int height,
+                                     int bits_per_pixel, bool rgb565,
+                                     const std::vector<RGBQUAD>& colors) {
+  const uint64_t stride = DibStride(static_cast<uint64_t>(width), bits_per_pixel);
+  std::vector<uint8_t> rows = Allocate(stride * static_cast<uint64_t>(height));
+  std::unordered_map<uint32_t, uint8_t> nearest;
+  auto index_of = [&](uint8_t b, uint8_t g, uint8_t r) -> uint8_t {
+    const uint32_t key = b | (g << 8) | (r << 16);
+    auto it = nearest.find(key);
+    if (it != nearest.end()) return it->second;
+    int best = 0;
+    int64_t best_distance = std::numeric_limits<int64_t>::max();
+    for (size_t i = 0; i < colors.size(); ++i) {
+      const int db = colors[i].rgbBlue - b, dg = colors[i].rgbGreen - g, dr = colors[i].rgbRed - r;
+      const int64_t d = int64_t{db} * db + int64_t{dg} * dg + int64_t{dr} * dr;
+      if (d < best_distance) {
+        best_distance = d;
+        best = static_cast<int>(i);
+      }
+    }
+    nearest.emplace(key, static_cast<uint8_t>(best));
+    return static_cast<uint8_t>(best);
+  };
+
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* src = pixels + static_cast<size_t>(y) * width * 4;
+    uint8_t* dst = rows.data() + y * stride;
+    for (int x = 0; x < width; ++x, src += 4) {
+      const uint8_t b = src[0], g = src[1], r = src[2];
+      switch (bits_per_pixel) {
+        case 1:
+          if (index_of(b, g, r)) dst[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+          break;
+        case 4:
+          dst[x / 2] |= static_cast<uint8_t>(index_of(b, g, r) << (x % 2 == 0 ? 4 : 0));
+          break;
+        case 8:
+          dst[x] = index_of(b, g, r);
+          break;
+        case 16: {
+          uint16_t v;
+          if (rgb565)
+            v = static_cast<uint16_t>(((r * 31 + 127) / 255) << 11 | ((g * 63 + 127) / 255) << 5 |
+                                      ((b * 31 + 127) / 255));
+          else
+            v = static_cast<uint16_t>(((r * 31 + 127) / 255) << 10 | ((g * 31 + 127) / 255) << 5 |
+                                      ((b * 31 + 127) / 255));
+          dst[x * 2] = static_cast<uint8_t>(v);
+          dst[x * 2 + 1] = static_cast<uint8_t>(v >> 8);
+          break;
+        }
+        case 24:
+          dst[x * 3] = b;
+          dst[x * 3 + 1] = g;
+          dst[x * 3 + 2] = r;
+          break;
+        default:
+          dst[x * 4] = b;
+          dst[x * 4 + 1] = g;
+          dst[x * 4 + 2] = r;
+          dst[x * 4 + 3] = 0;
+          break;
+      }
+    }
+  }
+  return rows;
+}
+
+void WriteBmpFile(TStream& stream, int width, int height, int bits_per_pixel, bool rgb565,
+                  const std::vector<RGBQUAD>& colors, const std::vector<uint8_t>& rows) {
+  const bool bitfields = bits_per_pixel == 16 && rgb565;
+  const uint32_t masks[3] = {0xF800, 0x07E0, 0x001F};
+  const size_t table_bytes =
+      (bits_per_pixel <= 8 ? colors.size() * sizeof(RGBQUAD) : 0) + (bitfields ? sizeof masks : 0);
+  const uint64_t offset = kFileHeaderSize + kInfoHeaderSize + table_bytes;
+  const uint64_t total = offset + rows.size();
+  if (total > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) OutOfMemoryError();
+
+  std::vector<uint8_t> head(static_cast<size_t>(offset));
+  BITMAPFILEHEADER file{};
+  file.bfType = kBmpSignature;
+  file.bfSize = static_cast<DWORD>(total);
+  file.bfOffBits = static_cast<DWORD>(offset);
+  std::memcpy(head.data(), &file, kFileHeaderSize);
+  BITMAPINFOHEADER info{};
+  info.biSize = kInfoHeaderSize;
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = static_cast<WORD>(bits_per_pixel);
+  info.biCompression = bitfields ? BI_BITFIELDS : BI_RGB;
+  info.biSizeImage = static_cast<DWORD>(rows.size());
+  info.biClrUsed = bits_per_pixel <= 8 ? static_cast<DWORD>(colors.size()) : 0;
+  std::memcpy(head.data() + kFileHeaderSize, &info, kInfoHeaderSize);
+  uint8_t* table = head.data() + kFileHeaderSize + kInfoHeaderSize;
+  if (bitfields) std::memcpy(table, masks, sizeof masks);
+  if (bits_per_pixel <= 8 && !colors.empty())
+    std::memcpy(table, colors.data(), colors.size() * sizeof(RGBQUAD));
+
+  stream.WriteBuffer(head.data(), static_cast<int32_t>(head.size()));
+  if (!rows.empty()) stream.WriteBuffer(rows.data(), static_cast<int32_t>(rows.size()));
+}
+
+}  // namespace graphics_internal

@@ -1,0 +1,56 @@
+// Reading and writing BMP files (a 14-byte file header and a DIB).
+// Internal to platform/graphics; TBitmap is the public face.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/classes/Streams.h"
+#include "platform/gdi/Gdi.h"
+
+namespace graphics_internal {
+
+// A DIB in the form the device calls take: a 40-byte header (BI_RGB, rows
+// bottom-up, 1, 4, 8, 24 or 32 bits), a full colour table of 2^bits entries
+// below 16 bits, and the pixel rows padded to 4 bytes.
+struct Dib {
+  std::vector<uint8_t> info;  // BITMAPINFOHEADER, then the colour table
+  std::vector<uint8_t> bits;
+  int colors_used = 0;  // entries the file's colour table really has (0 above 8 bits)
+  int file_bits = 0;    // bits per pixel in the file: 1, 4, 8, 16, 24 or 32
+  bool rgb565 = false;  // a 16-bit file with 5-6-5 masks
+
+  const BITMAPINFOHEADER& Header() const {
+    return *reinterpret_cast<const BITMAPINFOHEADER*>(info.data());
+  }
+  const BITMAPINFO* Info() const { return reinterpret_cast<const BITMAPINFO*>(info.data()); }
+  const RGBQUAD* Colors() const {
+    return reinterpret_cast<const RGBQUAD*>(info.data() + sizeof(BITMAPINFOHEADER));
+  }
+};
+
+// Bytes per row of a DIB: width * bits rounded up to a multiple of 4 bytes.
+uint64_t DibStride(uint64_t width, int bits_per_pixel);
+
+// Reads a BMP file from the stream's position, at most limit bytes of it,
+// and leaves the position after the pixel data. Accepts 12- and 40-byte
+// headers, 1, 4, 8, 16, 24 and 32 bits, BI_RGB and (16, 32 bits)
+// BI_BITFIELDS, rows bottom-up or top-down. Raises EInvalidGraphic "Bitmap
+// image is not valid" for anything else, for truncated data and for sizes
+// or offsets that do not fit; EOutOfMemory when the pixels cannot be held.
+Dib ReadBmpFile(TStream& stream, int64_t limit);
+
+// Converts rows of 32-bit blue-green-red-unused pixels (bottom-up, width * 4
+// bytes each) into DIB rows of bits_per_pixel (1, 4, 8: the nearest entry of
+// colors, first of equals; 16: 5-5-5, or 5-6-5 with rgb565; 24; 32).
+std::vector<uint8_t> ConvertFromBgrx(const uint8_t* pixels, int width, int height,
+                                     int bits_per_pixel, bool rgb565,
+                                     const std::vector<RGBQUAD>& colors);
+
+// Writes a BMP file: file header, 40-byte header (BI_BITFIELDS with the three
+// masks for rgb565), colours (bits <= 8), then the rows as ConvertFromBgrx
+// makes them.
+void WriteBmpFile(TStream& stream, int width, int height, int bits_per_pixel, bool rgb565,
+                  const std::vector<RGBQUAD>& colors, const std::vector<uint8_t>& rows);
+
+}  // namespace graphics_internal

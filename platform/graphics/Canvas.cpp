@@ -1,0 +1,174 @@
+#include "platform/graphics/Canvas.h"
+
+#include "platform/graphics/Graphic.h"
+
+VASK_DEFINE_CLASS(TCanvas)
+
+TCanvas::TCanvas() : brush_(new TBrush), pen_(new TPen), font_(new TFont) {
+  brush_->OnChange = [this](TObject*) { DeselectBrush(); };
+  pen_->OnChange = [this](TObject*) { DeselectPen(); };
+}
+
+TCanvas::~TCanvas() {
+  SetHandle(nullptr);
+  delete font_;
+  delete pen_;
+  delete brush_;
+}
+
+HDC TCanvas::Handle() {
+  if (dc_ == nullptr) CreateHandle();
+  if (dc_ == nullptr) throw EInvalidOperation("Canvas does not allow drawing");
+  return dc_;
+}
+
+void TCanvas::SetHandle(HDC dc) {
+  if (dc == dc_) return;
+  DeselectPen();
+  DeselectBrush();
+  dc_ = dc;
+}
+
+void TCanvas::SelectBrush() {
+  if (brush_handle_ != nullptr) return;
+  HDC dc = Handle();
+  HBRUSH brush;
+  if (brush_->Style() == bsClear) {
+    LOGBRUSH log{BS_NULL, 0, 0};
+    brush = CreateBrushIndirect(&log);
+  } else {
+    brush = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(brush_->Color())));
+  }
+  if (brush == nullptr) OutOfMemoryError();
+  HGDIOBJ old = SelectObject(dc, brush);
+  if (old == nullptr) {
+    DeleteObject(brush);
+    throw EInvalidOperation("Cannot select the canvas brush");
+  }
+  brush_handle_ = brush;
+  old_brush_ = old;
+}
+
+void TCanvas::DeselectBrush() {
+  if (brush_handle_ == nullptr) return;
+  SelectObject(dc_, old_brush_);
+  DeleteObject(brush_handle_);
+  brush_handle_ = nullptr;
+  old_brush_ = nullptr;
+}
+
+void TCanvas::SelectPen() {
+  if (pen_handle_ != nullptr) return;
+  HDC dc = Handle();
+  static constexpr int kStyles[] = {PS_SOLID,      PS_DASH, PS_DOT,        PS_DASHDOT,
+                                    PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
+  HPEN pen = CreatePen(kStyles[pen_->Style()], pen_->Width(),
+                       static_cast<COLORREF>(ColorToRGB(pen_->Color())));
+  if (pen == nullptr) OutOfMemoryError();
+  HGDIOBJ old = SelectObject(dc, pen);
+  if (old == nullptr) {
+    DeleteObject(pen);
+    throw EInvalidOperation("Cannot select the canvas pen");
+  }
+  pen_handle_ = pen;
+  old_pen_ = old;
+}
+
+void TCanvas::DeselectPen() {
+  if (pen_handle_ == nullptr) return;
+  SelectObject(dc_, old_pen_);
+  DeleteObject(pen_handle_);
+  pen_handle_ = nullptr;
+  old_pen_ = nullptr;
+}
+
+void TCanvas::Changing() {
+  if (OnChanging) OnChanging(this);
+}
+
+void TCanvas::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+void TCanvas::FillRect(const RECT& rect) {
+  Changing();
+  SelectBrush();
+  ::FillRect(Handle(), &rect, brush_handle_);
+  Changed();
+}
+
+void TCanvas::Rectangle(int left, int top, int right, int bottom) {
+  Changing();
+  SelectBrush();
+  SelectPen();
+  ::Rectangle(Handle(), left, top, right, bottom);
+  Changed();
+}
+
+void TCanvas::Ellipse(int left, int top, int right, int bottom) {
+  Changing();
+  SelectBrush();
+  SelectPen();
+  ::Ellipse(Handle(), left, top, right, bottom);
+  Changed();
+}
+
+void TCanvas::Polygon(const POINT* points, int count) {
+  Changing();
+  SelectBrush();
+  SelectPen();
+  ::Polygon(Handle(), points, count);
+  Changed();
+}
+
+void TCanvas::Polyline(const POINT* points, int count) {
+  Changing();
+  SelectPen();
+  ::Polyline(Handle(), points, count);
+  Changed();
+}
+
+void TCanvas::MoveTo(int x, int y) {
+  MoveToEx(Handle(), x, y, nullptr);
+}
+
+void TCanvas::LineTo(int x, int y) {
+  Changing();
+  SelectPen();
+  ::LineTo(Handle(), x, y);
+  Changed();
+}
+
+void TCanvas::Draw(int x, int y, TGraphic* graphic) {
+  if (graphic == nullptr || graphic->Empty()) return;
+  const RECT rect{x, y, x + graphic->Width(), y + graphic->Height()};
+  StretchDraw(rect, graphic);
+}
+
+void TCanvas::StretchDraw(const RECT& rect, TGraphic* graphic) {
+  if (graphic == nullptr || graphic->Empty()) return;
+  Changing();
+  Handle();
+  graphic->Draw(*this, rect);
+  Changed();
+}
+
+void TCanvas::CopyRect(const RECT& dest_rect, TCanvas& source, const RECT& source_rect) {
+  Changing();
+  HDC dc = Handle();
+  StretchBlt(dc, dest_rect.left, dest_rect.top, dest_rect.right - dest_rect.left,
+             dest_rect.bottom - dest_rect.top, source.Handle(), source_rect.left, source_rect.top,
+             source_rect.right - source_rect.left, source_rect.bottom - source_rect.top, SRCCOPY);
+  Changed();
+}
+
+TColor TCanvas::Pixels(int x, int y) {
+  const COLORREF c = GetPixel(Handle(), x, y);
+  return c == CLR_INVALID ? -1 : static_cast<TColor>(c);
+}
+
+void TCanvas::SetPixels(int x, int y, TColor color) {
+  Changing();
+  SetPixel(Handle(), x, y, static_cast<COLORREF>(ColorToRGB(color)));
+  Changed();
+}

@@ -1,0 +1,81 @@
+// TCanvas: drawing on a device context with a font, brush and pen.
+#pragma once
+
+#include "platform/classes/Classes.h"
+#include "platform/gdi/Gdi.h"
+#include "platform/graphics/Colors.h"
+#include "platform/graphics/GraphicsObjects.h"
+
+class TGraphic;
+
+// A drawing surface: a device context together with the brush, pen and font
+// that drawing uses. The canvas makes the device brush and pen from Brush()
+// and Pen() when it draws and deletes them again when they change or when
+// the context goes. A plain TCanvas draws on a context attached with
+// SetHandle; a bitmap's or metafile's canvas makes its own.
+class TCanvas : public TPersistent {
+  VASK_CLASS(TCanvas, TPersistent)
+ public:
+  TCanvas();
+  ~TCanvas() override;
+
+  // The device context, made on demand. Raises EInvalidOperation "Canvas
+  // does not allow drawing" when there is none.
+  HDC Handle();
+  // Attaches a context that the caller keeps owning (null detaches). The
+  // canvas's brush and pen are taken out of the previous context first.
+  void SetHandle(HDC dc);
+  bool HandleAllocated() const { return dc_ != nullptr; }
+
+  // The drawing attributes; owned by the canvas.
+  TBrush* Brush() const { return brush_; }
+  TPen* Pen() const { return pen_; }
+  TFont* Font() const { return font_; }
+
+  // Fills [left, right) x [top, bottom) with the brush.
+  void FillRect(const RECT& rect);
+  // Outlines with the pen and fills with the brush.
+  void Rectangle(int left, int top, int right, int bottom);
+  void Rectangle(const RECT& rect) { Rectangle(rect.left, rect.top, rect.right, rect.bottom); }
+  void Ellipse(int left, int top, int right, int bottom);
+  void Polygon(const POINT* points, int count);
+  void Polyline(const POINT* points, int count);
+  void MoveTo(int x, int y);
+  void LineTo(int x, int y);
+  // Draws the graphic at its own size with its top-left corner at (x, y).
+  // A null or empty graphic draws nothing.
+  void Draw(int x, int y, TGraphic* graphic);
+  // Draws the graphic scaled into rect. A null or empty graphic draws nothing.
+  void StretchDraw(const RECT& rect, TGraphic* graphic);
+  // Copies source_rect of source into dest_rect of this canvas (scaling).
+  void CopyRect(const RECT& dest_rect, TCanvas& source, const RECT& source_rect);
+
+  // The colour of one pixel (an RGB value; -1 outside the surface).
+  TColor Pixels(int x, int y);
+  void SetPixels(int x, int y, TColor color);
+
+  // Fire before and after every drawing operation; the sender is the canvas.
+  TNotifyEvent OnChanging;
+  TNotifyEvent OnChange;
+
+ protected:
+  // Makes the context when Handle() finds none; the default makes none.
+  virtual void CreateHandle() {}
+  void Changing();
+  void Changed();
+
+ private:
+  void SelectBrush();
+  void SelectPen();
+  void DeselectBrush();
+  void DeselectPen();
+
+  HDC dc_ = nullptr;
+  TBrush* brush_;
+  TPen* pen_;
+  TFont* font_;
+  HBRUSH brush_handle_ = nullptr;
+  HGDIOBJ old_brush_ = nullptr;
+  HPEN pen_handle_ = nullptr;
+  HGDIOBJ old_pen_ = nullptr;
+};

@@ -1,0 +1,192 @@
+#include "platform/graphics/Metafile.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+#include "platform/graphics/GdiScope.h"
+
+using namespace graphics_internal;
+
+namespace {
+
+constexpr int kPixelsPerInch = 96;
+constexpr int kHundredthsOfMMPerInch = 2540;
+constexpr DWORD kPlaceableSignature = 0x9AC6CDD7;  // Windows (16-bit) metafile with a header
+constexpr DWORD kMinHeaderSize = 88;               // the header record up to szlMillimeters
+
+[[noreturn]] void InvalidMetafile() {
+  throw EInvalidGraphic("Metafile is not valid");
+}
+
+int Round(int64_t numerator, int64_t denominator) {
+  return static_cast<int>((numerator + denominator / 2) / denominator);
+}
+
+}  // namespace
+
+VASK_DEFINE_CLASS(TMetafile)
+
+TMetafile::~TMetafile() {
+  if (palette_ != nullptr) DeleteObject(palette_);
+  if (handle_ != nullptr) DeleteEnhMetaFile(handle_);
+}
+
+void TMetafile::Replace(HENHMETAFILE metafile) {
+  if (palette_ != nullptr) {
+    DeleteObject(palette_);
+    palette_ = nullptr;
+  }
+  if (metafile != handle_ && handle_ != nullptr) DeleteEnhMetaFile(handle_);
+  handle_ = metafile;
+  mm_width_ = mm_height_ = 0;
+  ENHMETAHEADER header{};
+  if (metafile != nullptr && GetEnhMetaFileHeader(metafile, sizeof header, &header) != 0) {
+    mm_width_ = std::max(0, header.rclFrame.right - header.rclFrame.left);
+    mm_height_ = std::max(0, header.rclFrame.bottom - header.rclFrame.top);
+  }
+}
+
+void TMetafile::Assign(TPersistent* source) {
+  if (source == this) return;
+  if (source == nullptr) {
+    SetHandle(nullptr);
+    return;
+  }
+  auto* other = dynamic_cast<TMetafile*>(source);
+  if (other == nullptr) {
+    inherited::Assign(source);
+    return;
+  }
+  HENHMETAFILE copy = nullptr;
+  if (other->handle_ != nullptr) {
+    copy = CopyEnhMetaFileA(other->handle_, nullptr);
+    if (copy == nullptr) OutOfMemoryError();
+  }
+  Replace(copy);
+  mm_width_ = other->mm_width_;
+  mm_height_ = other->mm_height_;
+  Changed();
+}
+
+void TMetafile::SetHandle(HENHMETAFILE metafile) {
+  Replace(metafile);
+  Changed();
+}
+
+HENHMETAFILE TMetafile::ReleaseHandle() {
+  HENHMETAFILE result = handle_;
+  handle_ = nullptr;
+  Replace(nullptr);
+  return result;
+}
+
+HPALETTE TMetafile::Palette() {
+  if (palette_ != nullptr || handle_ == nullptr) return palette_;
+  const UINT count = GetEnhMetaFilePaletteEntries(handle_, 0, nullptr);
+  if (count == 0 || count == GDI_ERROR || count > 1024) return nullptr;
+  std::vector<PALETTEENTRY> entries(count);
+  if (GetEnhMetaFilePaletteEntries(handle_, count, entries.data()) != count) return nullptr;
+  palette_ = MakePalette(entries);
+  return palette_;
+}
+
+int TMetafile::Width() const {
+  return Round(int64_t{mm_width_} * kPixelsPerInch, kHundredthsOfMMPerInch);
+}
+
+int TMetafile::Height() const {
+  return Round(int64_t{mm_height_} * kPixelsPerInch, kHundredthsOfMMPerInch);
+}
+
+void TMetafile::SetWidth(int width) {
+  const int mm = Round(int64_t{std::max(width, 0)} * kHundredthsOfMMPerInch, kPixelsPerInch);
+  if (mm == mm_width_) return;
+  mm_width_ = mm;
+  Changed();
+}
+
+void TMetafile::SetHeight(int height) {
+  const int mm = Round(int64_t{std::max(height, 0)} * kHundredthsOfMMPerInch, kPixelsPerInch);
+  if (mm == mm_height_) return;
+  mm_height_ = mm;
+  Changed();
+}
+
+void TMetafile::LoadFromStream(TStream& stream) {
+  const int64_t available = stream.Size() - stream.Position();
+  if (available < static_cast<int64_t>(kMinHeaderSize)) InvalidMetafile();
+  ENHMETAHEADER header{};
+  stream.ReadBuffer(&header, static_cast<int32_t>(kMinHeaderSize));
+  if (header.iType == kPlaceableSignature) InvalidMetafile();  // 16-bit metafiles: unsupported
+  if (header.iType != EMR_HEADER || header.dSignature != ENHMETA_SIGNATURE) InvalidMetafile();
+  if (header.nSize < kMinHeaderSize || header.nBytes < header.nSize || header.nBytes % 4 != 0 ||
+      static_cast<int64_t>(header.nBytes) > available ||
+      header.nBytes > static_cast<DWORD>(std::numeric_limits<int32_t>::max()))
+    InvalidMetafile();
+  std::vector<uint8_t> data(header.nBytes);
+  std::memcpy(data.data(), &header, kMinHeaderSize);
+  stream.ReadBuffer(data.data() + kMinHeaderSize,
+                    static_cast<int32_t>(header.nBytes - kMinHeaderSize));
+  HENHMETAFILE metafile = SetEnhMetaFileBits(header.nBytes, data.data());
+  if (metafile == nullptr) InvalidMetafile();
+  SetHandle(metafile);
+}
+
+void TMetafile::SaveToStream(TStream& stream) {
+  if (handle_ == nullptr) return;
+  const UINT size = GetEnhMetaFileBits(handle_, 0, nullptr);
+  if (size < kMinHeaderSize) InvalidMetafile();
+  std::vector<uint8_t> data(size);
+  if (GetEnhMetaFileBits(handle_, size, data.data()) != size) InvalidMetafile();
+  // A size changed with SetWidth/SetHeight goes into the frame.
+  ENHMETAHEADER header{};
+  std::memcpy(&header, data.data(), kMinHeaderSize);
+  header.rclFrame.right = header.rclFrame.left + mm_width_;
+  header.rclFrame.bottom = header.rclFrame.top + mm_height_;
+  std::memcpy(data.data(), &header, kMinHeaderSize);
+  stream.WriteBuffer(data.data(), static_cast<int32_t>(size));
+}
+
+void TMetafile::ReadData(TStream& stream) {
+  if (stream.Size() - stream.Position() <= 0) {
+    SetHandle(nullptr);
+    return;
+  }
+  LoadFromStream(stream);
+}
+
+void TMetafile::WriteData(TStream& stream) {
+  SaveToStream(stream);
+}
+
+void TMetafile::Draw(TCanvas& canvas, const RECT& rect) {
+  if (handle_ == nullptr) return;
+  PlayEnhMetaFile(canvas.Handle(), handle_, &rect);
+}
+
+// ---------------------------------------------------------------------------
+// TMetafileCanvas
+
+VASK_DEFINE_CLASS(TMetafileCanvas)
+
+TMetafileCanvas::TMetafileCanvas(TMetafile* metafile, HDC reference) : metafile_(metafile) {
+  const RECT frame{0, 0, metafile->MMWidth(), metafile->MMHeight()};
+  const bool sized = frame.right > 0 && frame.bottom > 0;
+  recording_ = CreateEnhMetaFileA(reference, nullptr, sized ? &frame : nullptr, nullptr);
+  if (recording_ == nullptr) throw EInvalidOperation("Cannot start recording a metafile");
+  SetHandle(recording_);
+}
+
+TMetafileCanvas::~TMetafileCanvas() {
+  SetHandle(nullptr);
+  HENHMETAFILE result = CloseEnhMetaFile(recording_);
+  if (result == nullptr) return;
+  try {
+    metafile_->SetHandle(result);
+  } catch (...) {
+    // A change handler that fails must not escape a destructor; the
+    // metafile holds the recording all the same.
+  }
+}
