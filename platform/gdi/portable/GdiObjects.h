@@ -1,0 +1,200 @@
+// Internal to the portable graphics API: the objects behind the handles, the
+// handle table, and the small helpers the call implementations share.
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "platform/gdi/Gdi.h"
+#include "platform/gdi/GdiTest.h"
+
+namespace gdiport {
+
+enum class Kind : uint8_t { Dc, Bitmap, Palette, Brush, Pen, Font, Metafile, Global };
+
+struct Object {
+  explicit Object(Kind k) : kind(k) {}
+  virtual ~Object() = default;
+  Kind kind;
+  bool stock = false;
+  // References from DC states (current and saved); a referenced object
+  // cannot be deleted.
+  int refs = 0;
+};
+
+// Pixel memory obtained with calloc (large blocks arrive as zero pages).
+struct FreeDeleter {
+  void operator()(uint8_t* p) const { std::free(p); }
+};
+using PixelBuffer = std::unique_ptr<uint8_t[], FreeDeleter>;
+
+// Row stride used for stored bitmap rows and DIB rows: 4-byte aligned.
+inline int64_t StrideOf(int64_t width, int bpp) {
+  return ((width * bpp + 31) / 32) * 4;
+}
+// The largest pixel block a bitmap may have.
+constexpr int64_t kMaxBitmapBytes = int64_t(1) << 31;
+
+struct Bitmap : Object {
+  Bitmap() : Object(Kind::Bitmap) {}
+  int width = 0;
+  int height = 0;
+  int bpp = 0;
+  int64_t stride = 0;
+  PixelBuffer pixels;   // rows top-down, stride bytes each
+  HDC owner = nullptr;  // the memory DC it is selected into
+  uint8_t* Row(int y) const { return pixels.get() + stride * y; }
+};
+
+struct Palette : Object {
+  Palette() : Object(Kind::Palette) {}
+  std::vector<PALETTEENTRY> entries;
+};
+
+struct Brush : Object {
+  Brush() : Object(Kind::Brush) {}
+  LOGBRUSH log{};
+};
+
+struct Pen : Object {
+  Pen() : Object(Kind::Pen) {}
+  LOGPEN log{};
+};
+
+struct Font : Object {
+  Font() : Object(Kind::Font) {}
+};
+
+struct Metafile : Object {
+  Metafile() : Object(Kind::Metafile) {}
+  std::vector<uint8_t> bytes;  // validated EMF data
+  const ENHMETAHEADER& Header() const {
+    return *reinterpret_cast<const ENHMETAHEADER*>(bytes.data());
+  }
+};
+
+class MetaRecorder;
+
+// One axis of an affine map: out = in * scale + offset.
+struct Axis {
+  double scale = 1;
+  double offset = 0;
+  double Apply(double v) const { return v * scale + offset; }
+};
+
+// The selectable state of a DC; SaveDC pushes a copy.
+struct DcState {
+  HGDIOBJ bitmap = nullptr;
+  HGDIOBJ brush = nullptr;
+  HGDIOBJ pen = nullptr;
+  HGDIOBJ palette = nullptr;
+  HGDIOBJ font = nullptr;
+  int stretch_mode = BLACKONWHITE;
+  POINT brush_org{0, 0};
+  POINT position{0, 0};
+  int map_mode = MM_TEXT;
+  POINT window_org{0, 0};
+  SIZE window_ext{1, 1};
+  POINT viewport_org{0, 0};
+  SIZE viewport_ext{1, 1};
+  COLORREF bk_colour = RGB(255, 255, 255);
+  COLORREF text_colour = RGB(0, 0, 0);
+  int bk_mode = OPAQUE;
+  int fill_mode = ALTERNATE;
+};
+
+enum class DcType { Screen, Memory, Recording };
+
+struct Dc : Object {
+  Dc();
+  ~Dc() override;
+  DcType type = DcType::Memory;
+  gditest::DisplayFormat display{};  // the display when the DC was made
+  DcState state;
+  std::vector<DcState> saved;
+  // During metafile playback, device coordinates pass through this map.
+  Axis play_x, play_y;
+  std::unique_ptr<MetaRecorder> recorder;
+};
+
+// ---------------------------------------------------------------------------
+// Handle table
+
+// Stores an object and returns its new handle (never null).
+void* AddObject(std::unique_ptr<Object> object);
+// The object behind a handle if it is live and of the kind; otherwise null
+// and the last error is ERROR_INVALID_HANDLE.
+Object* Lookup(const void* handle);
+template <class T>
+T* Get(const void* handle, Kind kind) {
+  Object* o = Lookup(handle);
+  if (!o || o->kind != kind) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  return static_cast<T*>(o);
+}
+inline Dc* GetDc(HDC h) {
+  return Get<Dc>(h, Kind::Dc);
+}
+inline Bitmap* GetBitmap(const void* h) {
+  return Get<Bitmap>(h, Kind::Bitmap);
+}
+inline Palette* GetPalette(const void* h) {
+  return Get<Palette>(h, Kind::Palette);
+}
+// Frees the object behind a live handle.
+void RemoveObject(const void* handle);
+// Live handle counts by kind (stock objects excluded).
+void CountObjects(gditest::HandleCounts& counts);
+// Every live recording DC (to record deletions of objects they use).
+std::vector<Dc*> RecordingDcs();
+
+// Stock objects by GetStockObject index; null for unknown indices.
+HGDIOBJ Stock(int index);
+// The stock 1 x 1 monochrome bitmap of new memory DCs.
+HBITMAP StockBitmap();
+
+// Reference counting of objects selected into DC states.
+void AddRef(HGDIOBJ object);
+void Release(HGDIOBJ object);
+
+// ---------------------------------------------------------------------------
+// Display
+
+gditest::DisplayFormat CurrentDisplay();
+int DisplayBpp(gditest::DisplayFormat format);
+SIZE ScreenSize();
+// The reference device size in millimetres and micrometres (96 dpi).
+SIZE ScreenMillimetres();
+SIZE ScreenMicrometres();
+
+// ---------------------------------------------------------------------------
+// Colours: 32-bit pixels are 0x00RRGGBB (bytes blue, green, red, 0).
+
+inline uint32_t PixelOf(BYTE r, BYTE g, BYTE b) {
+  return (uint32_t(r) << 16) | (uint32_t(g) << 8) | b;
+}
+inline uint32_t PixelFromColorref(COLORREF c) {
+  return PixelOf(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+inline COLORREF ColorrefFromPixel(uint32_t p) {
+  return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+}
+
+// The colours of the indices of a bpp-bit bitmap (1, 4 or 8) as seen through
+// dc (see the rules in WinGdi.h); always 2^bpp entries.
+std::vector<uint32_t> IndexColours(const Dc& dc, int bpp);
+// The colour a COLORREF names in dc (PALETTEINDEX through its palette).
+uint32_t ResolveColour(const Dc& dc, COLORREF colour);
+
+// Device coordinates from logical ones (window/viewport mapping, then the
+// playback map).
+Axis DeviceAxisX(const Dc& dc);
+Axis DeviceAxisY(const Dc& dc);
+// Rounds to the nearest integer (halves up).
+int RoundToInt(double v);
+
+}  // namespace gdiport
