@@ -383,6 +383,9 @@ TPropInfo Object(std::string name, TClass cls, Get get) {
 }
 
 // A reference to another component of the same root, streamed by its name.
+// cls is the class the reader checks a referenced component against; a class
+// that references its own kind passes an ancestor (its own class information
+// is not complete yet), and the setter's class check then applies.
 template <class C, class Get, class Set>
 TPropInfo Component(std::string name, TClass cls, Get get, Set set) {
   TPropInfo p;
@@ -390,7 +393,12 @@ TPropInfo Component(std::string name, TClass cls, Get get, Set set) {
   p.Kind = TTypeKind::tkComponent;
   p.ClassType = cls;
   p.GetObj = [get](const TObject& o) -> TObject* { return detail::Read<C>(get, o); };
-  p.SetObj = [set](TObject& o, TObject* v) { detail::Write<C>(set, o, v); };
+  // The stored reference is cast with a class check, so that a component of
+  // another class raises EInvalidCast instead of being stored.
+  p.SetObj = [set](TObject& o, TObject* v) {
+    using A = typename detail::SetterArg<Set>::type;
+    detail::Write<C>(set, o, As<std::remove_pointer_t<A>>(v));
+  };
   return p;
 }
 

@@ -482,8 +482,15 @@ TComponent* TReader::ReadRootComponent(TComponent* root) {
       targets.push_back(target);
     }
     for (size_t i = 0; i < targets.size(); ++i) {
-      session.applied.emplace_back(session.fixups[i].instance, session.fixups[i].prop);
-      session.fixups[i].prop->SetObj(*session.fixups[i].instance, targets[i]);
+      const Fixup& f = session.fixups[i];
+      session.applied.emplace_back(f.instance, f.prop);
+      try {
+        f.prop->SetObj(*f.instance, targets[i]);
+      } catch (const EInvalidCast&) {
+        throw EReadError(Format("Error reading %s: %s is a %s, which the property cannot hold",
+                                f.context.c_str(), f.name.c_str(),
+                                targets[i]->ClassName().c_str()));
+      }
     }
     for (TComponent* c : session.loaded) c->Loaded();
   } catch (const EOutOfMemory&) {
