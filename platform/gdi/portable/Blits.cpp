@@ -25,11 +25,14 @@ DeviceRect ToDevice(const Dc& dc, int x, int y, int w, int h) {
   return {x0, y0, x1 - x0, y1 - y0};
 }
 
-// Makes the source rectangle positive, mirroring the destination instead.
-void Normalise(int& s, int& sl, int& dl) {
+// Makes the source rectangle positive, mirroring the destination instead
+// (over the same pixels). A negative width w at s covers s, s - 1, ...,
+// s + w + 1.
+void Normalise(int& s, int& sl, int& d, int& dl) {
   if (sl < 0) {
-    s += sl;
+    s += sl + 1;
     sl = -sl;
+    if (dl != 0) d += dl + (dl > 0 ? -1 : 1);
     dl = -dl;
   }
 }
@@ -83,8 +86,8 @@ BOOL StretchBlt(HDC dest_handle, int x, int y, int w, int h, HDC src_handle, int
   }
   DeviceRect s = ToDevice(*src_dc, sx, sy, sw, sh);
   int dw = w, dh = h;
-  Normalise(s.x, s.w, dw);
-  Normalise(s.y, s.h, dh);
+  Normalise(s.x, s.w, x, dw);
+  Normalise(s.y, s.h, y, dh);
   if (!Inside(s.x, s.y, s.w, s.h, src->width, src->height)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -151,8 +154,8 @@ int StretchDIBits(HDC handle, int x, int y, int w, int h, int sx, int sy, int sw
     return 0;
   }
   int dw = w, dh = h;
-  Normalise(sx, sw, dw);
-  Normalise(sy, sh, dh);
+  Normalise(sx, sw, x, dw);
+  Normalise(sy, sh, y, dh);
   // For bottom-up DIBs the source origin is the lower-left corner.
   const int top = f.top_down ? sy : static_cast<int>(int64_t(f.height) - sy - sh);
   if (!Inside(sx, top, sw, sh, f.width, f.height)) {

@@ -188,8 +188,9 @@ void DrawScaled(const Dc& dc, Bitmap& target, PixelSource& source, int sx, int s
   const bool flip_x = dw < 0, flip_y = dh < 0;
   const int64_t aw = flip_x ? -int64_t(dw) : dw;
   const int64_t ah = flip_y ? -int64_t(dh) : dh;
-  const int64_t left = flip_x ? int64_t(dx) + dw : dx;
-  const int64_t top = flip_y ? int64_t(dy) + dh : dy;
+  // A mirrored rectangle covers x, x - 1, ..., x + width + 1, as on Windows.
+  const int64_t left = flip_x ? int64_t(dx) + dw + 1 : dx;
+  const int64_t top = flip_y ? int64_t(dy) + dh + 1 : dy;
   // Visible device columns and rows.
   const int c0 = static_cast<int>(std::max<int64_t>(left, 0));
   const int c1 = static_cast<int>(std::min<int64_t>(left + aw, target.width));

@@ -1,0 +1,178 @@
+// Enhanced metafiles: recording, file bytes, playback scaled into a target
+// rectangle, palettes, and malformed data.
+#include <cstdio>
+#include <string>
+
+#include "tests/support/GdiFixture.h"
+
+namespace {
+
+class GdiMetafile : public GdiFixture {};
+
+// A 100 x 50 (pixel) picture: a red filled rectangle on the left half, a
+// blue ellipse on the right half, a green line along the top.
+HENHMETAFILE RecordPicture(HPALETTE palette = nullptr) {
+  const RECT frame{0, 0, 100 * 2540 / 96, 50 * 2540 / 96};
+  HDC rec = CreateEnhMetaFileA(nullptr, nullptr, &frame, "test\0picture\0");
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  HBRUSH blue = CreateSolidBrush(RGB(0, 0, 255));
+  HPEN none = static_cast<HPEN>(GetStockObject(NULL_PEN));
+  HGDIOBJ old_brush = SelectObject(rec, red);
+  HGDIOBJ old_pen = SelectObject(rec, none);
+  if (palette) SelectPalette(rec, palette, TRUE);
+  Rectangle(rec, 0, 10, 50, 50);
+  SelectObject(rec, blue);
+  Ellipse(rec, 50, 0, 100, 50);
+  HPEN green = CreatePen(PS_SOLID, 1, RGB(0, 255, 0));
+  SelectObject(rec, green);
+  MoveToEx(rec, 0, 0, nullptr);
+  LineTo(rec, 100, 0);
+  SelectObject(rec, old_brush);
+  SelectObject(rec, old_pen);
+  DeleteObject(red);
+  DeleteObject(blue);
+  DeleteObject(green);
+  return CloseEnhMetaFile(rec);
+}
+
+TEST_F(GdiMetafile, PlaybackScalesTheFrameOntoTheTargetOnWhite) {
+  HENHMETAFILE mf = RecordPicture();
+  ASSERT_NE(mf, nullptr);
+  ENHMETAHEADER h{};
+  ASSERT_EQ(GetEnhMetaFileHeader(mf, sizeof h, &h), sizeof h);
+  EXPECT_EQ(h.dSignature, DWORD(ENHMETA_SIGNATURE));
+  EXPECT_EQ(h.rclFrame.right, 100 * 2540 / 96);
+  EXPECT_GT(h.nRecords, 5u);
+  EXPECT_GT(h.nDescription, 0u);
+
+  MemoryDc m(200, 100);  // twice the size
+  m.Fill(RGB(255, 255, 255));
+  RECT target{0, 0, 200, 100};
+  ASSERT_TRUE(PlayEnhMetaFile(m.dc, mf, &target));
+  EXPECT_EQ(GetPixel(m.dc, 50, 60), RGB(255, 0, 0));       // rectangle
+  EXPECT_EQ(GetPixel(m.dc, 10, 19), RGB(255, 255, 255));   // above it
+  EXPECT_EQ(GetPixel(m.dc, 150, 50), RGB(0, 0, 255));      // ellipse centre
+  EXPECT_EQ(GetPixel(m.dc, 102, 2), RGB(255, 255, 255));   // ellipse corner
+  EXPECT_EQ(GetPixel(m.dc, 60, 0), RGB(0, 255, 0));        // the line
+  EXPECT_EQ(GetPixel(m.dc, 150, 97), RGB(0, 0, 255));      // ellipse bottom
+  EXPECT_EQ(GetPixel(m.dc, 150, 99), RGB(255, 255, 255));  // no pen: one less
+  // The DC's own state is untouched.
+  EXPECT_EQ(GetCurrentObject(m.dc, OBJ_BRUSH), GetStockObject(WHITE_BRUSH));
+
+  // Into a smaller rectangle with an offset.
+  m.Fill(RGB(255, 255, 255));
+  RECT small{100, 50, 150, 75};
+  ASSERT_TRUE(PlayEnhMetaFile(m.dc, mf, &small));
+  EXPECT_EQ(GetPixel(m.dc, 110, 70), RGB(255, 0, 0));
+  EXPECT_EQ(GetPixel(m.dc, 137, 62), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(m.dc, 90, 70), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(m.dc, 137, 80), RGB(255, 255, 255));
+  DeleteEnhMetaFile(mf);
+}
+
+TEST_F(GdiMetafile, BitsRoundTripAndPaletteEntries) {
+  HPALETTE pal = MakePalette({0x102030, 0x405060});
+  HENHMETAFILE mf = RecordPicture(pal);
+  DeleteObject(pal);
+  const UINT size = GetEnhMetaFileBits(mf, 0, nullptr);
+  ASSERT_GT(size, 108u);
+  std::vector<BYTE> bytes(size);
+  ASSERT_EQ(GetEnhMetaFileBits(mf, size, bytes.data()), size);
+  EXPECT_EQ(GetEnhMetaFileBits(mf, size - 1, bytes.data()), 0u);
+  HENHMETAFILE copy = SetEnhMetaFileBits(size, bytes.data());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(GetEnhMetaFilePaletteEntries(copy, 0, nullptr), 2u);
+  PALETTEENTRY entries[2];
+  ASSERT_EQ(GetEnhMetaFilePaletteEntries(copy, 2, entries), 2u);
+  EXPECT_EQ(entries[1].peRed, 0x40);
+  EXPECT_EQ(entries[1].peBlue, 0x60);
+
+  const std::string path = testing::TempDir() + "gdi_copy.emf";
+  HENHMETAFILE file_copy = CopyEnhMetaFileA(copy, path.c_str());
+  ASSERT_NE(file_copy, nullptr);
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  std::vector<BYTE> read(size + 10);
+  EXPECT_EQ(std::fread(read.data(), 1, read.size(), f), size);
+  std::fclose(f);
+  std::remove(path.c_str());
+  read.resize(size);
+  EXPECT_EQ(read, bytes);
+  for (HENHMETAFILE h : {mf, copy, file_copy}) EXPECT_TRUE(DeleteEnhMetaFile(h));
+  EXPECT_FALSE(DeleteEnhMetaFile(mf));
+}
+
+TEST_F(GdiMetafile, MalformedDataIsRefusedOrFailsPlayback) {
+  HENHMETAFILE mf = RecordPicture();
+  std::vector<BYTE> bytes(GetEnhMetaFileBits(mf, 0, nullptr));
+  GetEnhMetaFileBits(mf, static_cast<UINT>(bytes.size()), bytes.data());
+  DeleteEnhMetaFile(mf);
+
+  // Truncated, bad signature, a record size running past the end.
+  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(bytes.size() - 4), bytes.data()), nullptr);
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_DATA));
+  EXPECT_EQ(SetEnhMetaFileBits(50, bytes.data()), nullptr);
+  std::vector<BYTE> bad = bytes;
+  bad[40] ^= 0xFF;  // signature
+  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(bad.size()), bad.data()), nullptr);
+  ENHMETAHEADER h;
+  std::memcpy(&h, bytes.data(), sizeof h);
+  bad = bytes;
+  const DWORD huge = 0x7FFFFFF0;
+  std::memcpy(bad.data() + h.nSize + 4, &huge, 4);  // first record's size
+  EXPECT_EQ(SetEnhMetaFileBits(static_cast<UINT>(bad.size()), bad.data()), nullptr);
+
+  // Well-formed sizes, but a record that selects an object index outside
+  // the table: playback fails with ERROR_INVALID_DATA.
+  bad = bytes;
+  size_t offset = h.nSize;
+  while (offset < bad.size()) {
+    EMR r;
+    std::memcpy(&r, bad.data() + offset, sizeof r);
+    if (r.iType == EMR_CREATEBRUSHINDIRECT) {
+      const DWORD index = 999;
+      std::memcpy(bad.data() + offset + 8, &index, 4);
+      break;
+    }
+    offset += r.nSize;
+  }
+  HENHMETAFILE broken = SetEnhMetaFileBits(static_cast<UINT>(bad.size()), bad.data());
+  ASSERT_NE(broken, nullptr);
+  MemoryDc m(10, 10);
+  RECT target{0, 0, 10, 10};
+  SetLastError(0);
+  EXPECT_FALSE(PlayEnhMetaFile(m.dc, broken, &target));
+  EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_DATA));
+  DeleteEnhMetaFile(broken);
+  EXPECT_FALSE(PlayEnhMetaFile(m.dc, broken, &target));
+}
+
+TEST_F(GdiMetafile, RecordedBlitsAndPatternFillsPlayBack) {
+  MemoryDc src(4, 4);
+  src.Fill(RGB(0, 128, 255));
+  SetPixel(src.dc, 3, 3, RGB(255, 255, 0));
+  const RECT frame{0, 0, 8 * 2540 / 96, 8 * 2540 / 96};
+  HDC rec = CreateEnhMetaFileA(nullptr, nullptr, &frame, nullptr);
+  HBRUSH gray = CreateSolidBrush(RGB(90, 90, 90));
+  RECT all{0, 0, 8, 8};
+  FillRect(rec, &all, gray);  // a pattern blit
+  DeleteObject(gray);
+  SaveDC(rec);
+  SetWindowOrgEx(rec, -4, -4, nullptr);  // draw at an offset
+  BitBlt(rec, 0, 0, 4, 4, src.dc, 0, 0, SRCCOPY);
+  RestoreDC(rec, -1);
+  SetPixel(rec, 0, 7, RGB(1, 2, 3));
+  HENHMETAFILE mf = CloseEnhMetaFile(rec);
+  ASSERT_NE(mf, nullptr);
+
+  MemoryDc m(8, 8);
+  RECT target{0, 0, 8, 8};
+  ASSERT_TRUE(PlayEnhMetaFile(m.dc, mf, &target));
+  EXPECT_EQ(GetPixel(m.dc, 1, 1), RGB(90, 90, 90));
+  EXPECT_EQ(GetPixel(m.dc, 4, 4), RGB(0, 128, 255));
+  EXPECT_EQ(GetPixel(m.dc, 7, 7), RGB(255, 255, 0));
+  EXPECT_EQ(GetPixel(m.dc, 0, 7), RGB(1, 2, 3));
+  DeleteEnhMetaFile(mf);
+}
+
+}  // namespace
