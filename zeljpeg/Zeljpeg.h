@@ -6,6 +6,9 @@
 #include "zeljpeg/Jpeglib.h"
 #include "zeljpeg/JPEGBase.h"
 #include "zeljpeg/JPEGBitmap.h"
+#include "zeljpeg/DIBFromBitmap.h"
+#include "zeljpeg/Compressor.h"
+#include "zeljpeg/StreamCompressor.h"
 // Component headers are added here as they land.
 
 // The unit initialisation: runs once (a run counter guards it) and initialises

@@ -1,0 +1,292 @@
+#include "zeljpeg/Compressor.h"
+
+#include <cstddef>
+#include <new>
+
+#include <jerror.h>
+
+#include "platform/graphics/Graphics.h"
+#include "zeljpeg/GdiGuards.h"
+
+VASK_DEFINE_CLASS(TJPEGCompressor)
+
+namespace {
+
+// The codec's state code of an idle object (its start state).
+constexpr int kCodecStartState = 100;
+
+TJPEGCompressor& CompressorOf(j_compress_ptr cinfo) {
+  TJPEGCompressor* owner = As<TJPEGCompressor>(static_cast<TObject*>(cinfo->client_data));
+  if (owner == nullptr) throw EInvalidCast();
+  return *owner;
+}
+
+// Rejects, before anything is written, a DIB whose rows or colour table the
+// compressor cannot read safely. bit_count is already known to be 4, 8 or 24.
+void CheckReadableDIB(const BITMAPINFOHEADER& header, int bit_count, const void* bits) {
+  if (header.biSize != sizeof(BITMAPINFOHEADER))
+    throw Exception(Format("Unable to compress a DIB with a header of %u bytes",
+                           static_cast<unsigned>(header.biSize)));
+  if (header.biCompression != BI_RGB) throw Exception("Unable to compress a compressed DIB");
+  if (header.biHeight < 0) throw Exception("Unable to compress a top-down DIB");
+  if (header.biWidth < 0) throw Exception("Unable to compress a DIB of negative width");
+  if (header.biWidth > static_cast<LONG>(JPEG_MAX_DIMENSION))
+    throw Exception(Format("Maximum supported image dimension is %d pixels",
+                           static_cast<int>(JPEG_MAX_DIMENSION)));
+  if (bit_count <= 8) {
+    const DWORD needed = DWORD{1} << bit_count;
+    if (header.biClrUsed != 0 && header.biClrUsed < needed)
+      throw Exception(Format("Unable to compress a DIB whose colour table holds %u of %u entries",
+                             static_cast<unsigned>(header.biClrUsed),
+                             static_cast<unsigned>(needed)));
+  }
+  if (bits == nullptr && header.biWidth > 0 && header.biHeight > 0)
+    throw Exception("Unable to compress a DIB without pixel data");
+}
+
+// Expands one row of palette indices into blue-green-red triples.
+void Expand8(const uint8_t* src, const uint8_t* table, JSAMPLE* dst, JDIMENSION width) {
+  for (JDIMENSION x = 0; x < width; ++x) {
+    const uint8_t* entry = table + 4 * src[x];
+    dst[0] = entry[0];
+    dst[1] = entry[1];
+    dst[2] = entry[2];
+    dst += 3;
+  }
+}
+
+// Two pixels a byte, the left one in the high nibble. For an odd width the
+// last low nibble is expanded too; the buffer has room for it.
+void Expand4(const uint8_t* src, const uint8_t* table, JSAMPLE* dst, JDIMENSION width) {
+  const JDIMENSION bytes = (width + 1) / 2;
+  for (JDIMENSION i = 0; i < bytes; ++i) {
+    const uint8_t* high = table + 4 * (src[i] >> 4);
+    const uint8_t* low = table + 4 * (src[i] & 0x0F);
+    dst[0] = high[0];
+    dst[1] = high[1];
+    dst[2] = high[2];
+    dst[3] = low[0];
+    dst[4] = low[1];
+    dst[5] = low[2];
+    dst += 6;
+  }
+}
+
+}  // namespace
+
+void JPEGInitDestination(j_compress_ptr cinfo) {
+  CompressorOf(cinfo).InitDestination();
+}
+
+boolean JPEGEmptyOutputBuffer(j_compress_ptr cinfo) {
+  return CompressorOf(cinfo).EmptyOutputBuffer() ? TRUE : FALSE;
+}
+
+void JPEGTermDestination(j_compress_ptr cinfo) {
+  CompressorOf(cinfo).TermDestination();
+}
+
+TJPEGCompressor::TJPEGCompressor(TComponent* owner) : TJPEGBase(owner) {
+  try {
+    InitJPEGObject();
+    FWriteAllTables = true;
+    // The samples handed over are in DIB order: blue, green, red.
+    FCompressInfo.input_components = 3;
+    FCompressInfo.in_color_space = JCS_EXT_BGR;
+    jpeg_set_defaults(&FCompressInfo);
+    FDestination.reset(new (std::nothrow) jpeg_destination_mgr{});
+    if (!FDestination) OutOfMemoryError();
+    FDestination->init_destination = JPEGInitDestination;
+    FDestination->empty_output_buffer = JPEGEmptyOutputBuffer;
+    FDestination->term_destination = JPEGTermDestination;
+    FCompressInfo.dest = FDestination.get();
+    SetQuality(75);
+  } catch (...) {
+    DestroyJPEGObject();
+    throw;
+  }
+}
+
+TJPEGCompressor::~TJPEGCompressor() {
+  DestroyJPEGObject();
+}
+
+void TJPEGCompressor::CreateJPEGObject(jpeg_error_mgr& err) {
+  FCompressInfo.client_data = static_cast<TObject*>(this);
+  FCompressInfo.err = &err;
+  FJPEGObject = reinterpret_cast<jpeg_common_struct*>(&FCompressInfo);
+  jpeg_Create_Compress(FCompressInfo);
+}
+
+void TJPEGCompressor::InitDestination() {
+  AbstractError();
+}
+
+bool TJPEGCompressor::EmptyOutputBuffer() {
+  AbstractError();
+}
+
+void TJPEGCompressor::TermDestination() {
+  AbstractError();
+}
+
+bool TJPEGCompressor::Idle() const {
+  return FCompressInfo.global_state == kCodecStartState;
+}
+
+void TJPEGCompressor::SetQuality(int32_t value) {
+  FQuality = value;
+  jpeg_set_quality(&FCompressInfo, value, TRUE);
+}
+
+void TJPEGCompressor::AddQuantTable(int32_t which_tbl, const uint32_t* basic_table,
+                                    int32_t scale_factor, bool force_baseline) {
+  if (basic_table == nullptr) throw Exception("No quantisation table given");
+  jpeg_add_quant_table(&FCompressInfo, which_tbl, basic_table, scale_factor,
+                       force_baseline ? TRUE : FALSE);
+}
+
+void TJPEGCompressor::SetColorSpace(J_COLOR_SPACE color_space) {
+  jpeg_set_colorspace(&FCompressInfo, color_space);
+}
+
+void TJPEGCompressor::WriteMarker(int32_t marker, const void* data, int32_t length) {
+  if (length < 0 || (data == nullptr && length > 0))
+    throw Exception(Format("Invalid marker data of %d bytes", static_cast<int>(length)));
+  jpeg_write_marker(&FCompressInfo, marker, static_cast<const JOCTET*>(data),
+                    static_cast<unsigned int>(length));
+}
+
+void TJPEGCompressor::WriteDIBitmap(const BITMAPINFO& info, const void* bits) {
+  const BITMAPINFOHEADER& header = info.bmiHeader;
+  FCompressInfo.image_width = static_cast<JDIMENSION>(header.biWidth);
+  FCompressInfo.image_height = static_cast<JDIMENSION>(header.biHeight);
+  SetColorSpace(FGrayscaleOutput ? JCS_GRAYSCALE : JCS_YCbCr);
+
+  const int bit_count = header.biBitCount;
+  if (bit_count != 4 && bit_count != 8 && bit_count != 24)
+    throw Exception(Format("Unable to compress at %d bit resolution", bit_count));
+  CheckReadableDIB(header, bit_count, bits);
+
+  // One row buffer per image for the palette expansion of 4 and 8-bit rows.
+  // A width of 0 gets a buffer too, so the codec reports the empty image as
+  // it does at 24 bits.
+  std::unique_ptr<JSAMPLE[]> row_buffer;
+  if (bit_count != 24) {
+    row_buffer.reset(new (std::nothrow)
+                         JSAMPLE[3 * static_cast<size_t>(Round4(header.biWidth)) + 1]);
+    if (!row_buffer) OutOfMemoryError();
+  }
+
+  try {
+    CompressRows(info, static_cast<const uint8_t*>(bits), bit_count, row_buffer.get());
+  } catch (...) {
+    // Whatever ended the compression (codec error, handler exception,
+    // destination failure), the codec object goes back to its start state.
+    Abort();
+    throw;
+  }
+}
+
+void TJPEGCompressor::CompressRows(const BITMAPINFO& info, const uint8_t* bits, int bit_count,
+                                   JSAMPLE* row_buffer) {
+  // A progressive script stays in the codec object; clear it when this
+  // compression is sequential.
+  if (FProgressiveJPEG) {
+    jpeg_simple_progression(&FCompressInfo);
+  } else {
+    FCompressInfo.scan_info = nullptr;
+    FCompressInfo.num_scans = 0;
+  }
+  if (!FWriteAllTables) jpeg_suppress_tables(&FCompressInfo, TRUE);
+  jpeg_start_compress(&FCompressInfo, FWriteAllTables ? TRUE : FALSE);
+
+  if (!FComment.empty())
+    jpeg_write_marker(&FCompressInfo, JPEG_COM, reinterpret_cast<const JOCTET*>(FComment.data()),
+                      static_cast<unsigned int>(FComment.size()));
+  if (OnWriteMarkers) OnWriteMarkers(this);
+
+  const JDIMENSION width = FCompressInfo.image_width;
+  const JDIMENSION height = FCompressInfo.image_height;
+  size_t stride;
+  switch (bit_count) {
+    case 4:
+      stride = static_cast<size_t>(Round4(static_cast<int32_t>((width + 1) / 2)));
+      break;
+    case 8:
+      stride = static_cast<size_t>(Round4(static_cast<int32_t>(width)));
+      break;
+    default:
+      stride = static_cast<size_t>(Round4(static_cast<int32_t>(width * 3)));
+      break;
+  }
+  const uint8_t* table = reinterpret_cast<const uint8_t*>(&info) + sizeof(BITMAPINFOHEADER);
+
+  FAbortRequested = false;
+  while (FCompressInfo.next_scanline < height) {
+    // DIB rows are stored bottom-up: the top row of the picture comes last.
+    const uint8_t* src = bits + stride * (height - 1 - FCompressInfo.next_scanline);
+    JSAMPROW row;
+    if (bit_count == 24) {
+      row = const_cast<JSAMPROW>(src);  // read only by the codec
+    } else {
+      if (bit_count == 8)
+        Expand8(src, table, row_buffer, width);
+      else
+        Expand4(src, table, row_buffer, width);
+      row = row_buffer;
+    }
+    // A destination that could not take a full buffer suspends the codec,
+    // which then takes no row; end the compression as the codec ends a
+    // suspension where it cannot be resumed.
+    if (jpeg_write_scanlines(&FCompressInfo, &row, 1) != 1)
+      ERREXIT(&FCompressInfo, JERR_CANT_SUSPEND);
+    if (FAbortRequested) {
+      Abort();
+      throw Exception("User Interrupt");
+    }
+  }
+
+  jpeg_progress_mgr& progress = Progress();
+  progress.pass_counter = 0;
+  progress.completed_passes = progress.total_passes;
+  DoProgress();
+  jpeg_finish_compress(&FCompressInfo);
+}
+
+void TJPEGCompressor::WriteBitmap(TBitmap* bitmap) {
+  if (bitmap == nullptr) throw Exception("No bitmap to compress");
+  int32_t header_size = 0;
+  int32_t image_size = 0;
+  ::GetDIBSizes(bitmap->Handle(), bmDefault, header_size, image_size);
+  TLockedGlobalBlock pixels(static_cast<size_t>(image_size));
+  std::unique_ptr<uint8_t[]> header(new (std::nothrow) uint8_t[header_size]);
+  if (!header) OutOfMemoryError();
+  ::Bitmap2DIB(bitmap, bmDefault, header.get(), pixels.Data());
+  WriteDIBitmap(*reinterpret_cast<const BITMAPINFO*>(header.get()), pixels.Data());
+}
+
+void TJPEGCompressor::WriteStretchedBitmap(TBitmap* bitmap, int32_t width, int32_t height) {
+  std::unique_ptr<TBitmap> resized(ReSizeBitmap(bitmap, width, height));
+  WriteBitmap(resized.get());
+}
+
+void TJPEGCompressor::WriteMetaFile(TMetafile* metafile, int32_t width, int32_t height) {
+  std::unique_ptr<TBitmap> rendered(MetaToBitmap(metafile, width, height));
+  WriteBitmap(rendered.get());
+}
+
+void TJPEGCompressor::GetBitmapInfoHeader(HBITMAP bitmap, TBitmapResolution resolution,
+                                          BITMAPINFOHEADER& header) {
+  ::GetBitmapInfoHeader(bitmap, resolution, header);
+}
+
+void TJPEGCompressor::GetDIBSizes(HBITMAP bitmap, TBitmapResolution resolution,
+                                  int32_t& header_size, int32_t& image_size) {
+  ::GetDIBSizes(bitmap, resolution, header_size, image_size);
+}
+
+void TJPEGCompressor::Bitmap2DIB(TBitmap* bitmap, TBitmapResolution resolution, void* header_block,
+                                 void* bits) {
+  ::Bitmap2DIB(bitmap, resolution, header_block, bits);
+}

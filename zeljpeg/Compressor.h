@@ -1,0 +1,167 @@
+// TJPEGCompressor: compresses device-independent bitmaps, bitmaps and
+// enhanced metafiles into JPEG datastreams through an abstract destination.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/gdi/Gdi.h"
+#include "zeljpeg/DIBFromBitmap.h"
+#include "zeljpeg/JPEGBase.h"
+
+class TBitmap;
+class TMetafile;
+
+// Bridges installed in the codec's destination manager. Each finds the owning
+// component through the codec object's client_data (EInvalidCast when it is
+// not a TJPEGCompressor) and calls its destination operation.
+void JPEGInitDestination(j_compress_ptr cinfo);
+boolean JPEGEmptyOutputBuffer(j_compress_ptr cinfo);
+void JPEGTermDestination(j_compress_ptr cinfo);
+
+// One codec compression object, owned for the component's life. Settings are
+// kept partly in the component (Comment, ProgressiveJPEG, WriteAllTables,
+// Quality, GrayscaleOutput) and partly straight in the codec object (the
+// others); they last from one compression to the next.
+//
+// Each Write* call is one compression: start of image, JFIF marker, the
+// comment marker (when Comment is not empty), the markers OnWriteMarkers
+// writes, then tables, frame, scans and end of image. A failure of any kind
+// (codec error, handler exception, "User Interrupt", destination failure)
+// resets the codec object before the exception leaves the call, so the
+// component compresses the next image normally.
+//
+// Where the bytes go is up to a descendant: InitDestination, EmptyOutputBuffer
+// and TermDestination raise EAbstractError here.
+class TJPEGCompressor : public TJPEGBase {
+  VASK_CLASS(TJPEGCompressor, TJPEGBase)
+ public:
+  // Creates the codec object with three-component blue-green-red input,
+  // the codec's defaults and quality 75. Raises EOutOfMemory.
+  explicit TJPEGCompressor(TComponent* owner);
+  ~TJPEGCompressor() override;
+
+  // --- Settings kept in the component.
+  // Text of a comment marker written at each compression; empty: none.
+  const std::string& Comment() const { return FComment; }
+  void SetComment(const std::string& value) { FComment = value; }
+  // Progressive datastream (the codec's simple progression script).
+  bool ProgressiveJPEG() const { return FProgressiveJPEG; }
+  void SetProgressiveJPEG(bool value) { FProgressiveJPEG = value; }
+  // False: no quantisation or Huffman tables in the datastream.
+  bool WriteAllTables() const { return FWriteAllTables; }
+  void SetWriteAllTables(bool value) { FWriteAllTables = value; }
+  // The last value given to SetQuality (kept as given; the codec clamps to
+  // 1..100). SetQuality rebuilds quantisation tables 0 and 1 at once, limiting
+  // every value to 1..255 (baseline), replacing what AddQuantTable put there.
+  int32_t Quality() const { return FQuality; }
+  void SetQuality(int32_t value);
+  // One-component grayscale datastream instead of YCbCr.
+  bool GrayscaleOutput() const { return FGrayscaleOutput; }
+  void SetGrayscaleOutput(bool value) { FGrayscaleOutput = value; }
+
+  // --- Settings kept in the codec object.
+  double InputGamma() const { return FCompressInfo.input_gamma; }
+  void SetInputGamma(double value) { FCompressInfo.input_gamma = value; }
+  J_DCT_METHOD DCTMethod() const { return FCompressInfo.dct_method; }
+  void SetDCTMethod(J_DCT_METHOD value) { FCompressInfo.dct_method = value; }
+  // An extra pass computes optimal Huffman tables.
+  bool OptimizeCoding() const { return FCompressInfo.optimize_coding != 0; }
+  void SetOptimizeCoding(bool value) { FCompressInfo.optimize_coding = value ? TRUE : FALSE; }
+  // MCUs between restart markers; 0: none.
+  uint32_t RestartInterval() const { return FCompressInfo.restart_interval; }
+  void SetRestartInterval(uint32_t value) { FCompressInfo.restart_interval = value; }
+  // Above 0: the restart interval in MCU rows.
+  int32_t RestartInRows() const { return FCompressInfo.restart_in_rows; }
+  void SetRestartInRows(int32_t value) { FCompressInfo.restart_in_rows = value; }
+  // Input smoothing, 0 (off) to 100.
+  int32_t SmoothingFactor() const { return FCompressInfo.smoothing_factor; }
+  void SetSmoothingFactor(int32_t value) { FCompressInfo.smoothing_factor = value; }
+  // Set to true again by the colour-space selection of every compression.
+  bool WriteJFIFHeader() const { return FCompressInfo.write_JFIF_header != 0; }
+  void SetWriteJFIFHeader(bool value) { FCompressInfo.write_JFIF_header = value ? TRUE : FALSE; }
+  // JFIF density: unit 0 (aspect ratio), 1 (dots per inch), 2 (per cm).
+  uint8_t DensityUnit() const { return FCompressInfo.density_unit; }
+  void SetDensityUnit(uint8_t value) { FCompressInfo.density_unit = value; }
+  uint16_t X_Density() const { return FCompressInfo.X_density; }
+  void SetX_Density(uint16_t value) { FCompressInfo.X_density = value; }
+  uint16_t Y_Density() const { return FCompressInfo.Y_density; }
+  void SetY_Density(uint16_t value) { FCompressInfo.Y_density = value; }
+
+  // Called once per compression after the comment marker, sender = this
+  // component; the handler may call WriteMarker. An exception from it ends
+  // the compression.
+  TNotifyEvent OnWriteMarkers;
+
+  // --- Codec calls, valid while idle.
+  // jpeg_add_quant_table with the same values (64 basic values in the
+  // codec's order). Codec errors raise Exception.
+  void AddQuantTable(int32_t which_tbl, const uint32_t* basic_table, int32_t scale_factor,
+                     bool force_baseline);
+  // jpeg_set_colorspace; lasts until the next compression selects it again.
+  void SetColorSpace(J_COLOR_SPACE color_space);
+
+  // --- The destination manager's buffer state, for descendants' callbacks.
+  JOCTET* GetNextOut() const { return FDestination->next_output_byte; }
+  void SetNextOut(JOCTET* value) { FDestination->next_output_byte = value; }
+  int32_t GetFreeIn() const { return static_cast<int32_t>(FDestination->free_in_buffer); }
+  void SetFreeIn(int32_t value) { FDestination->free_in_buffer = static_cast<size_t>(value); }
+
+  // True when the codec object is in its start state (no compression runs).
+  bool Idle() const;
+
+  // --- Compressions.
+  // Compresses a DIB: info is a 40-byte header followed, for 4 and 8 bits,
+  // by the full colour table of 16 or 256 entries; bits are the rows,
+  // bottom-up, each padded to 4 bytes. Raises Exception "Unable to compress
+  // at %d bit resolution" for bit counts other than 4, 8 and 24, and a clear
+  // Exception for DIBs it cannot read safely (top-down, compressed, other
+  // header sizes, a shorter colour table, negative or oversized width, no
+  // pixels); nothing is written then. "User Interrupt" after Abort() from
+  // OnProgressReport; codec errors with the codec's message.
+  void WriteDIBitmap(const BITMAPINFO& info, const void* bits);
+  // Compresses the bitmap at its own size from a DIB at bmDefault depth.
+  void WriteBitmap(TBitmap* bitmap);
+  // Compresses the bitmap resized to width x height.
+  void WriteStretchedBitmap(TBitmap* bitmap, int32_t width, int32_t height);
+  // Compresses the metafile rendered at width x height on white.
+  void WriteMetaFile(TMetafile* metafile, int32_t width, int32_t height);
+  // jpeg_write_marker; valid only inside OnWriteMarkers. Elsewhere the codec
+  // raises "Improper call to JPEG library in state %d". Data longer than
+  // 65533 bytes fails with the codec's "Bogus marker length".
+  void WriteMarker(int32_t marker, const void* data, int32_t length);
+
+  // DIB construction (see DIBFromBitmap.h); no state of the component is used.
+  void GetBitmapInfoHeader(HBITMAP bitmap, TBitmapResolution resolution, BITMAPINFOHEADER& header);
+  void GetDIBSizes(HBITMAP bitmap, TBitmapResolution resolution, int32_t& header_size,
+                   int32_t& image_size);
+  void Bitmap2DIB(TBitmap* bitmap, TBitmapResolution resolution, void* header_block, void* bits);
+
+ protected:
+  void CreateJPEGObject(jpeg_error_mgr& err) override;
+  // Destination operations, called by the codec through the bridges.
+  // Prepare the buffer (inside the start of a compression).
+  virtual void InitDestination();
+  // The buffer is full: empty it; true when it was emptied completely.
+  virtual bool EmptyOutputBuffer();
+  // The datastream is complete: flush what the buffer holds.
+  virtual void TermDestination();
+
+ private:
+  friend void JPEGInitDestination(j_compress_ptr);
+  friend boolean JPEGEmptyOutputBuffer(j_compress_ptr);
+  friend void JPEGTermDestination(j_compress_ptr);
+
+  // The steps from the codec's start call to its finish call.
+  void CompressRows(const BITMAPINFO& info, const uint8_t* bits, int bit_count,
+                    JSAMPLE* row_buffer);
+
+  std::string FComment;
+  bool FProgressiveJPEG = false;
+  bool FWriteAllTables = true;
+  int32_t FQuality = 0;
+  bool FGrayscaleOutput = false;
+  jpeg_compress_struct FCompressInfo{};
+  std::unique_ptr<jpeg_destination_mgr> FDestination;
+};

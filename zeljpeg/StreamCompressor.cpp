@@ -1,0 +1,197 @@
+#include "zeljpeg/StreamCompressor.h"
+
+#include <memory>
+#include <new>
+
+#include "platform/classes/Streams.h"
+#include "platform/graphics/Graphics.h"
+
+TJPEGStreamCompressor* SharedStreamCompressor = nullptr;
+
+VASK_DEFINE_CLASS(TJPEGStreamCompressor)
+
+TClass TJPEGFileCompressor::StaticClass() {
+  using B = TJPEGBase;
+  using C = TJPEGCompressor;
+  static const TClassInfo info = TClassInfo::Make<TJPEGFileCompressor>(
+      "TJPEGFileCompressor", inherited::StaticClass(),
+      {
+          rtti::Int<B>("Warnings", &B::GetWarnings),
+          rtti::Int<B>("Trace_Level", &B::GetTraceLevel, &B::SetTraceLevel),
+          rtti::Int<B>("PercentDone", &B::GetPercentDone),
+          rtti::Bool<C>("GrayscaleOutput", &C::GrayscaleOutput, &C::SetGrayscaleOutput),
+          rtti::String<C>("Comment", &C::Comment, &C::SetComment),
+          rtti::Int<C>("Quality", &C::Quality, &C::SetQuality, 75),
+          rtti::Float<C>("InputGamma", &C::InputGamma, &C::SetInputGamma),
+          rtti::Bool<C>("ProgressiveJPEG", &C::ProgressiveJPEG, &C::SetProgressiveJPEG),
+          rtti::Enum<C>("DCTMethod", JDctMethodNames(), &C::DCTMethod, &C::SetDCTMethod),
+          rtti::Bool<C>("OptimizeCoding", &C::OptimizeCoding, &C::SetOptimizeCoding),
+          rtti::Int<C>("RestartInterval", &C::RestartInterval, &C::SetRestartInterval),
+          rtti::Int<C>("RestartInRows", &C::RestartInRows, &C::SetRestartInRows),
+          rtti::Int<C>("SmoothingFactor", &C::SmoothingFactor, &C::SetSmoothingFactor),
+          rtti::Bool<C>("WriteJFIFHeader", &C::WriteJFIFHeader, &C::SetWriteJFIFHeader),
+          rtti::Int<C>("DensityUnit", &C::DensityUnit, &C::SetDensityUnit),
+          rtti::Int<C>("X_Density", &C::X_Density, &C::SetX_Density),
+          rtti::Int<C>("Y_Density", &C::Y_Density, &C::SetY_Density),
+          rtti::Bool<C>("WriteAllTables", &C::WriteAllTables, &C::SetWriteAllTables, true),
+          rtti::Event<B>("OnProgressReport", &B::OnProgressReport),
+          rtti::Event<C>("OnWriteMarkers", &C::OnWriteMarkers),
+          rtti::Event<B>("OnWarning", &B::OnWarning),
+      });
+  return &info;
+}
+
+namespace {
+
+// Attaches a stream to the compressor for one save and detaches it at the
+// end, also when the save fails.
+class TCompressorStreamAttachment {
+ public:
+  TCompressorStreamAttachment(TJPEGStreamCompressor& compressor, TStream& stream)
+      : compressor_(compressor) {
+    compressor_.OpenStream(stream);
+  }
+  ~TCompressorStreamAttachment() { compressor_.CloseStream(); }
+  TCompressorStreamAttachment(const TCompressorStreamAttachment&) = delete;
+  TCompressorStreamAttachment& operator=(const TCompressorStreamAttachment&) = delete;
+
+ private:
+  TJPEGStreamCompressor& compressor_;
+};
+
+[[noreturn]] void NotBitmapOrMetafile() {
+  throw Exception("cannot save a picture that is neither a bitmap nor metafile");
+}
+
+}  // namespace
+
+TJPEGStreamCompressor::TJPEGStreamCompressor(TComponent* owner) : TJPEGCompressor(owner) {
+  SetBufSize(4096);
+  SetFreeIn(FBufSize);
+  if (SharedStreamCompressor == nullptr) SharedStreamCompressor = this;
+}
+
+TJPEGStreamCompressor::~TJPEGStreamCompressor() {
+  delete[] FBuffer;
+  FBuffer = nullptr;
+  if (SharedStreamCompressor == this) SharedStreamCompressor = nullptr;
+}
+
+void TJPEGStreamCompressor::SetBufSize(int32_t size) {
+  if (FBuffer != nullptr) {
+    // The codec may point into the buffer while a compression runs, also
+    // right after a flush, when the free count equals the size again.
+    if (!Idle() || GetFreeIn() != FBufSize)
+      throw Exception("Cannot change buffer size while buffer is in use");
+    delete[] FBuffer;
+  }
+  FBuffer = nullptr;
+  FBufSize = size;
+  if (size <= 0) OutOfMemoryError();
+  FBuffer = new (std::nothrow) uint8_t[static_cast<size_t>(size)];
+  if (FBuffer == nullptr) OutOfMemoryError();
+}
+
+void TJPEGStreamCompressor::InitDestination() {
+  if (FBuffer == nullptr) throw Exception("The compressor has no output buffer");
+  if (FStream == nullptr) throw Exception("No stream is attached to the compressor");
+  SetNextOut(FBuffer);
+  SetFreeIn(FBufSize);
+}
+
+bool TJPEGStreamCompressor::EmptyOutputBuffer() {
+  const int32_t written = FStream->Write(FBuffer, FBufSize);
+  SetNextOut(FBuffer);
+  SetFreeIn(FBufSize);
+  return written == FBufSize;
+}
+
+void TJPEGStreamCompressor::TermDestination() {
+  const int32_t count = FBufSize - GetFreeIn();
+  const int32_t written = FStream->Write(FBuffer, count);
+  SetNextOut(FBuffer);
+  SetFreeIn(FBufSize);
+  // A short final write would leave a truncated datastream behind a call
+  // that reports success.
+  if (written != count) throw EWriteError();
+}
+
+void TJPEGStreamCompressor::SavePictureToStream(TPicture* picture, TStream& stream) {
+  TCompressorStreamAttachment attachment(*this, stream);
+  TGraphic* graphic = picture != nullptr ? picture->Graphic() : nullptr;
+  if (Is<TBitmap>(graphic))
+    SaveBitMapToStream(picture->Bitmap(), stream);
+  else if (Is<TMetafile>(graphic))
+    SaveMetaFileToStream(picture->Metafile(), stream, picture->Width(), picture->Height());
+  else
+    NotBitmapOrMetafile();
+}
+
+void TJPEGStreamCompressor::SaveStretchedPictureToStream(TPicture* picture, int32_t width,
+                                                         int32_t height, TStream& stream) {
+  TCompressorStreamAttachment attachment(*this, stream);
+  TGraphic* graphic = picture != nullptr ? picture->Graphic() : nullptr;
+  if (Is<TBitmap>(graphic))
+    SaveStretchedBitMapToStream(picture->Bitmap(), width, height, stream);
+  else if (Is<TMetafile>(graphic))
+    SaveMetaFileToStream(picture->Metafile(), stream, width, height);
+  else
+    NotBitmapOrMetafile();
+}
+
+void TJPEGStreamCompressor::SaveBitMapToStream(TBitmap* bitmap, TStream& stream) {
+  TCompressorStreamAttachment attachment(*this, stream);
+  WriteBitmap(bitmap);
+}
+
+void TJPEGStreamCompressor::SaveStretchedBitMapToStream(TBitmap* bitmap, int32_t width,
+                                                        int32_t height, TStream& stream) {
+  TCompressorStreamAttachment attachment(*this, stream);
+  WriteStretchedBitmap(bitmap, width, height);
+}
+
+void TJPEGStreamCompressor::SaveMetaFileToStream(TMetafile* metafile, TStream& stream,
+                                                 int32_t width, int32_t height) {
+  TCompressorStreamAttachment attachment(*this, stream);
+  WriteMetaFile(metafile, width, height);
+}
+
+void TJPEGStreamCompressor::SaveDIBitmapToStream(TStream& stream, const BITMAPINFO& info,
+                                                 const void* bits) {
+  TCompressorStreamAttachment attachment(*this, stream);
+  WriteDIBitmap(info, bits);
+}
+
+void TJPEGFileCompressor::SavePictureToFile(TPicture* picture, const std::string& file_name) {
+  TFileStream file(file_name, fmCreate);
+  SavePictureToStream(picture, file);
+}
+
+void TJPEGFileCompressor::SaveStretchedPictureToFile(TPicture* picture, int32_t width,
+                                                     int32_t height, const std::string& file_name) {
+  TFileStream file(file_name, fmCreate);
+  SaveStretchedPictureToStream(picture, width, height, file);
+}
+
+void TJPEGFileCompressor::SaveBitmapToFile(TBitmap* bitmap, const std::string& file_name) {
+  TFileStream file(file_name, fmCreate);
+  SaveBitMapToStream(bitmap, file);
+}
+
+void TJPEGFileCompressor::SaveStretchedBitmapToFile(TBitmap* bitmap, int32_t width, int32_t height,
+                                                    const std::string& file_name) {
+  TFileStream file(file_name, fmCreate);
+  SaveStretchedBitMapToStream(bitmap, width, height, file);
+}
+
+void TJPEGFileCompressor::SaveMetafileToFile(TMetafile* metafile, int32_t width, int32_t height,
+                                             const std::string& file_name) {
+  TFileStream file(file_name, fmCreate);
+  SaveMetaFileToStream(metafile, file, width, height);
+}
+
+void InitZeljpegEncoder() {
+  static int run_count = 0;
+  if (run_count++ != 0) return;
+  RegisterClass(TJPEGFileCompressor::StaticClass());
+}
