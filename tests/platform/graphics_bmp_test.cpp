@@ -1,0 +1,461 @@
+// BMP files: every depth and header form loads with the right pixels and
+// saves back byte for byte; an independent reader agrees with what we write
+// and we agree with what it writes; bad files raise and change nothing.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/graphics/Graphics.h"
+#include "tests/support/GraphicsTestSupport.h"
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+class BmpTest : public GraphicsTest {};
+
+// 0xRRGGBB -> the canvas's colour encoding (red in the low byte).
+TColor ToColor(uint32_t rgb) {
+  return static_cast<TColor>(RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF));
+}
+
+std::vector<uint32_t> Palette(int n) {
+  std::vector<uint32_t> colors;
+  for (int i = 0; i < n; ++i)
+    colors.push_back(
+        static_cast<uint32_t>((i * 53 % 256) << 16 | (i * 101 % 256) << 8 | (255 - i) % 256));
+  return colors;
+}
+
+void Load(TBitmap& bitmap, const std::string& bytes) {
+  TMemoryStream stream;
+  FillStream(stream, bytes);
+  bitmap.LoadFromStream(stream);
+}
+
+std::string Save(TBitmap& bitmap) {
+  TMemoryStream stream;
+  bitmap.SaveToStream(stream);
+  return StreamBytes(stream);
+}
+
+// Compares every pixel of the bitmap with expected(x, y) (0xRRGGBB).
+void ExpectPixels(TBitmap& bitmap, int w, int h,
+                  const std::function<uint32_t(int, int)>& expected) {
+  ASSERT_EQ(bitmap.Width(), w);
+  ASSERT_EQ(bitmap.Height(), h);
+  int mismatches = 0;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      if (bitmap.Canvas()->Pixels(x, y) != ToColor(expected(x, y)) && ++mismatches <= 5)
+        ADD_FAILURE() << "pixel (" << x << ", " << y << "): " << std::hex
+                      << bitmap.Canvas()->Pixels(x, y) << " expected " << ToColor(expected(x, y));
+  EXPECT_EQ(mismatches, 0);
+}
+
+uint32_t Scale(uint32_t value, uint32_t max) {
+  return (value * 255 + max / 2) / max;
+}
+
+struct IndexedCase {
+  int bits;
+  int colours;
+  TPixelFormat format;
+};
+
+TEST_F(BmpTest, IndexedFilesLoadThroughTheirPaletteAndSaveBackUnchanged) {
+  for (const IndexedCase& c :
+       {IndexedCase{1, 2, pf1bit}, IndexedCase{4, 16, pf4bit}, IndexedCase{4, 5, pf4bit},
+        IndexedCase{8, 256, pf8bit}, IndexedCase{8, 200, pf8bit}}) {
+    SCOPED_TRACE(testing::Message() << c.bits << " bits, " << c.colours << " colours");
+    BmpSpec spec;
+    spec.width = 13;
+    spec.height = 7;
+    spec.bits = c.bits;
+    spec.colors = Palette(c.colours);
+    spec.pixel = [&](int x, int y) { return PatternIndex(x, y, c.colours); };
+    const std::string file = BuildBmp(spec);
+
+    TBitmap bitmap;
+    Load(bitmap, file);
+    EXPECT_EQ(bitmap.PixelFormat(), c.format);
+    ASSERT_NE(bitmap.Palette(), nullptr);
+    EXPECT_EQ(GetPaletteEntries(bitmap.Palette(), 0, 0, nullptr), static_cast<UINT>(c.colours));
+    ExpectPixels(bitmap, 13, 7, [&](int x, int y) { return spec.colors[spec.pixel(x, y)]; });
+    EXPECT_EQ(Save(bitmap), file);
+  }
+}
+
+TEST_F(BmpTest, DirectColourFilesLoadAndSaveBackUnchanged) {
+  // 24 bits
+  BmpSpec rgb;
+  rgb.width = 11;
+  rgb.height = 5;
+  rgb.bits = 24;
+  rgb.pixel = PatternRgb;
+  TBitmap bitmap;
+  Load(bitmap, BuildBmp(rgb));
+  EXPECT_EQ(bitmap.PixelFormat(), pf24bit);
+  EXPECT_EQ(bitmap.Palette(), nullptr);
+  ExpectPixels(bitmap, 11, 5, PatternRgb);
+  EXPECT_EQ(Save(bitmap), BuildBmp(rgb));
+
+  // 32 bits: the fourth byte is ignored on reading and written as 0.
+  BmpSpec rgbx = rgb;
+  rgbx.bits = 32;
+  rgbx.pixel = [](int x, int y) { return PatternRgb(x, y) | 0xAB000000u; };
+  Load(bitmap, BuildBmp(rgbx));
+  EXPECT_EQ(bitmap.PixelFormat(), pf32bit);
+  ExpectPixels(bitmap, 11, 5, PatternRgb);
+  rgbx.pixel = PatternRgb;
+  EXPECT_EQ(Save(bitmap), BuildBmp(rgbx));
+
+  // 16 bits, 5-5-5 without masks.
+  BmpSpec five = rgb;
+  five.bits = 16;
+  five.pixel = [](int x, int y) { return static_cast<uint32_t>((x * 977 + y * 3001) & 0x7FFF); };
+  Load(bitmap, BuildBmp(five));
+  EXPECT_EQ(bitmap.PixelFormat(), pf15bit);
+  ExpectPixels(bitmap, 11, 5, [&](int x, int y) {
+    const uint32_t v = five.pixel(x, y);
+    return Scale(v >> 10 & 31, 31) << 16 | Scale(v >> 5 & 31, 31) << 8 | Scale(v & 31, 31);
+  });
+  EXPECT_EQ(Save(bitmap), BuildBmp(five));
+
+  // 16 bits, 5-6-5 masks.
+  BmpSpec six = five;
+  six.compression = BI_BITFIELDS;
+  six.masks[0] = 0xF800;
+  six.masks[1] = 0x07E0;
+  six.masks[2] = 0x001F;
+  six.pixel = [](int x, int y) { return static_cast<uint32_t>((x * 977 + y * 3001) & 0xFFFF); };
+  Load(bitmap, BuildBmp(six));
+  EXPECT_EQ(bitmap.PixelFormat(), pf16bit);
+  ExpectPixels(bitmap, 11, 5, [&](int x, int y) {
+    const uint32_t v = six.pixel(x, y);
+    return Scale(v >> 11 & 31, 31) << 16 | Scale(v >> 5 & 63, 63) << 8 | Scale(v & 31, 31);
+  });
+  EXPECT_EQ(Save(bitmap), BuildBmp(six));
+
+  // 32 bits with masks that put red in the low byte.
+  BmpSpec swapped = rgb;
+  swapped.bits = 32;
+  swapped.compression = BI_BITFIELDS;
+  swapped.masks[0] = 0x000000FF;
+  swapped.masks[1] = 0x0000FF00;
+  swapped.masks[2] = 0x00FF0000;
+  swapped.pixel = [](int x, int y) {
+    const uint32_t v = PatternRgb(x, y);
+    return (v & 0xFF) << 16 | (v & 0xFF00) | (v >> 16 & 0xFF);
+  };
+  Load(bitmap, BuildBmp(swapped));
+  ExpectPixels(bitmap, 11, 5, PatternRgb);
+}
+
+TEST_F(BmpTest, CoreHeadersAndTopDownRowsLoadAndSaveAsStandardFiles) {
+  for (int bits : {1, 4, 8, 24}) {
+    SCOPED_TRACE(testing::Message() << bits << " bits");
+    BmpSpec core;
+    core.core_header = true;
+    core.width = 9;
+    core.height = 6;
+    core.bits = bits;
+    const int colours = bits <= 8 ? 1 << bits : 0;
+    core.colors = Palette(colours);
+    core.pixel = bits <= 8 ? std::function<uint32_t(int, int)>(
+                                 [=](int x, int y) { return PatternIndex(x, y, colours); })
+                           : PatternRgb;
+    TBitmap bitmap;
+    Load(bitmap, BuildBmp(core));
+    auto expected = [&](int x, int y) {
+      return bits <= 8 ? core.colors[core.pixel(x, y)] : core.pixel(x, y);
+    };
+    ExpectPixels(bitmap, 9, 6, expected);
+    BmpSpec standard = core;
+    standard.core_header = false;
+    EXPECT_EQ(Save(bitmap), BuildBmp(standard));
+  }
+
+  BmpSpec top_down;
+  top_down.width = 7;
+  top_down.height = -4;
+  top_down.bits = 24;
+  top_down.pixel = PatternRgb;
+  TBitmap bitmap;
+  Load(bitmap, BuildBmp(top_down));
+  ExpectPixels(bitmap, 7, 4, PatternRgb);
+  BmpSpec bottom_up = top_down;
+  bottom_up.height = 4;
+  EXPECT_EQ(Save(bitmap), BuildBmp(bottom_up));
+}
+
+TEST_F(BmpTest, LoadingStopsAfterThePixelsAndFilesWorkThroughTheFileCalls) {
+  BmpSpec spec;
+  spec.width = 3;
+  spec.height = 2;
+  spec.pixel = PatternRgb;
+  const std::string file = BuildBmp(spec);
+  TMemoryStream stream;
+  FillStream(stream, file + "tail");
+  TBitmap bitmap;
+  bitmap.LoadFromStream(stream);
+  EXPECT_EQ(stream.Position(), static_cast<int64_t>(file.size()));
+
+  TempDir dir;
+  bitmap.SaveToFile(dir.File("a.bmp"));
+  EXPECT_EQ(ReadFileBytes(dir.File("a.bmp")), file);
+  TBitmap again;
+  again.LoadFromFile(dir.File("a.bmp"));
+  ExpectPixels(again, 3, 2, PatternRgb);
+  EXPECT_THROW(again.LoadFromFile(dir.File("missing.bmp")), EFOpenError);
+}
+
+TEST_F(BmpTest, PaletteDisplayKeepsIndicesAndColoursThroughLoadAndSave) {
+  gditest::ScopedDisplay display(gditest::DisplayFormat::Palette8);
+  BmpSpec spec;
+  spec.width = 17;
+  spec.height = 3;
+  spec.bits = 8;
+  spec.colors = Palette(256);
+  spec.pixel = [](int x, int y) { return PatternIndex(x, y, 256); };
+  const std::string file = BuildBmp(spec);
+  TBitmap bitmap;
+  Load(bitmap, file);
+  gditest::RawBitmap raw;
+  ASSERT_TRUE(gditest::ReadBitmap(bitmap.Handle(), raw));
+  EXPECT_EQ(raw.bpp, 8);
+  EXPECT_EQ(Save(bitmap), file);
+}
+
+TEST_F(BmpTest, PillowReadsWhatWeWrite) {
+  TempDir dir;
+  struct Case {
+    int bits;
+    int colours;
+  };
+  for (const Case& c :
+       {Case{1, 2}, Case{4, 16}, Case{8, 256}, Case{16, 0}, Case{24, 0}, Case{32, 0}}) {
+    SCOPED_TRACE(testing::Message() << c.bits << " bits");
+    BmpSpec spec;
+    spec.width = 21;
+    spec.height = 9;
+    spec.bits = c.bits;
+    spec.colors = Palette(c.colours);
+    spec.pixel = [&](int x, int y) {
+      if (c.bits <= 8) return PatternIndex(x, y, c.colours);
+      if (c.bits == 16) return static_cast<uint32_t>((x * 977 + y * 3001) & 0x7FFF);
+      return PatternRgb(x, y);
+    };
+    TBitmap bitmap;
+    Load(bitmap, BuildBmp(spec));
+    const std::string path = dir.File("ours" + std::to_string(c.bits) + ".bmp");
+    bitmap.SaveToFile(path);
+
+    int w = 0, h = 0;
+    std::vector<uint32_t> rgb;
+    std::string why;
+    if (!PillowDecode(path, w, h, rgb, why)) GTEST_SKIP() << why;
+    ASSERT_EQ(w, 21);
+    ASSERT_EQ(h, 9);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const uint32_t got = rgb[y * w + x];
+        if (c.bits == 16) {
+          // Readers differ in how they widen 5-bit channels; allow rounding.
+          const uint32_t v = spec.pixel(x, y);
+          const uint32_t want[3] = {Scale(v >> 10 & 31, 31), Scale(v >> 5 & 31, 31),
+                                    Scale(v & 31, 31)};
+          const uint32_t have[3] = {got >> 16 & 0xFF, got >> 8 & 0xFF, got & 0xFF};
+          for (int k = 0; k < 3; ++k)
+            ASSERT_LE(std::abs(static_cast<int>(want[k]) - static_cast<int>(have[k])), 4)
+                << x << "," << y;
+        } else {
+          const uint32_t want = c.bits <= 8 ? spec.colors[spec.pixel(x, y)] : spec.pixel(x, y);
+          ASSERT_EQ(got, want) << x << "," << y;
+        }
+      }
+  }
+}
+
+TEST_F(BmpTest, WeReadWhatPillowWrites) {
+  TempDir dir;
+  const int w = 19, h = 8;
+  std::vector<uint32_t> source(w * h);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) source[y * w + x] = PatternRgb(x, y);
+  for (const std::string mode : {"RGB", "P", "1"}) {
+    SCOPED_TRACE(mode);
+    const std::string path = dir.File("pillow-" + mode + ".bmp");
+    std::string why;
+    if (!PillowWriteBmp(path, w, h, source, mode, why)) GTEST_SKIP() << why;
+    int pw = 0, ph = 0;
+    std::vector<uint32_t> decoded;
+    ASSERT_TRUE(PillowDecode(path, pw, ph, decoded, why)) << why;
+    TBitmap bitmap;
+    bitmap.LoadFromFile(path);
+    ExpectPixels(bitmap, w, h, [&](int x, int y) { return decoded[y * w + x]; });
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Bad input
+
+BmpSpec SmallIndexed() {
+  BmpSpec spec;
+  spec.width = 5;
+  spec.height = 3;
+  spec.bits = 8;
+  spec.colors = Palette(4);
+  spec.pixel = [](int x, int y) { return PatternIndex(x, y, 4); };
+  return spec;
+}
+
+// Expects loading bytes to raise EInvalidGraphic (or a stream error) and to
+// leave the bitmap as it was (3 x 2, 24 bits, PatternRgb).
+void ExpectRejected(TBitmap& bitmap, const std::string& bytes) {
+  TMemoryStream stream;
+  FillStream(stream, bytes);
+  try {
+    bitmap.LoadFromStream(stream);
+    ADD_FAILURE() << "accepted " << bytes.size() << " bytes";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message(), "Bitmap image is not valid");
+  } catch (const EStreamError&) {
+  }
+  EXPECT_EQ(bitmap.Width(), 3);
+  EXPECT_EQ(bitmap.Height(), 2);
+  EXPECT_EQ(bitmap.PixelFormat(), pf24bit);
+}
+
+class BadBmpTest : public BmpTest {
+ protected:
+  void SetUp() override {
+    BmpTest::SetUp();
+    BmpSpec spec;
+    spec.width = 3;
+    spec.height = 2;
+    spec.pixel = PatternRgb;
+    Load(bitmap_, BuildBmp(spec));
+  }
+  void TearDown() override {
+    bitmap_.Assign(nullptr);
+    BmpTest::TearDown();
+  }
+  TBitmap bitmap_;
+};
+
+TEST_F(BadBmpTest, EveryTruncationIsRejected) {
+  for (const BmpSpec& spec : {SmallIndexed(), [] {
+                                BmpSpec core = SmallIndexed();
+                                core.core_header = true;
+                                core.colors = Palette(256);
+                                return core;
+                              }()}) {
+    const std::string file = BuildBmp(spec);
+    for (size_t length = 0; length < file.size(); ++length) {
+      SCOPED_TRACE(length);
+      ExpectRejected(bitmap_, file.substr(0, length));
+    }
+  }
+}
+
+void Patch32(std::string& s, size_t offset, uint32_t v) {
+  std::memcpy(&s[offset], &v, 4);
+}
+void Patch16(std::string& s, size_t offset, uint16_t v) {
+  std::memcpy(&s[offset], &v, 2);
+}
+
+TEST_F(BadBmpTest, LyingOrUnsupportedFieldsAreRejected) {
+  const std::string good = BuildBmp(SmallIndexed());
+  struct Lie {
+    const char* what;
+    std::function<void(std::string&)> patch;
+  };
+  const std::vector<Lie> lies = {
+      {"signature",
+       [](std::string& s) {
+         s[0] = 'B';
+         s[1] = 'A';
+       }},
+      {"pixel offset before the colours", [](std::string& s) { Patch32(s, 10, 54); }},
+      {"pixel offset past the end", [](std::string& s) { Patch32(s, 10, 0x7FFFFFF0); }},
+      {"header size 64", [](std::string& s) { Patch32(s, 14, 64); }},
+      {"header size 108", [](std::string& s) { Patch32(s, 14, 108); }},
+      {"width 0", [](std::string& s) { Patch32(s, 18, 0); }},
+      {"negative width", [](std::string& s) { Patch32(s, 18, static_cast<uint32_t>(-5)); }},
+      {"huge width", [](std::string& s) { Patch32(s, 18, 0x7FFFFFFF); }},
+      {"height 0", [](std::string& s) { Patch32(s, 22, 0); }},
+      {"huge height", [](std::string& s) { Patch32(s, 22, 0x7FFFFFFF); }},
+      {"most negative height", [](std::string& s) { Patch32(s, 22, 0x80000000u); }},
+      {"2 planes", [](std::string& s) { Patch16(s, 26, 2); }},
+      {"7 bits", [](std::string& s) { Patch16(s, 28, 7); }},
+      {"0 bits", [](std::string& s) { Patch16(s, 28, 0); }},
+      {"RLE8", [](std::string& s) { Patch32(s, 30, BI_RLE8); }},
+      {"bit fields at 8 bits", [](std::string& s) { Patch32(s, 30, BI_BITFIELDS); }},
+      {"JPEG compression", [](std::string& s) { Patch32(s, 30, 4); }},
+      {"more colours than the depth has", [](std::string& s) { Patch32(s, 46, 257); }},
+      {"more colours than the file holds", [](std::string& s) { Patch32(s, 46, 200); }},
+      {"colour count overflowing", [](std::string& s) { Patch32(s, 46, 0x40000001u); }},
+  };
+  for (const Lie& lie : lies) {
+    SCOPED_TRACE(lie.what);
+    std::string bytes = good;
+    lie.patch(bytes);
+    ExpectRejected(bitmap_, bytes);
+  }
+
+  // Bit fields whose masks are missing or not contiguous.
+  BmpSpec fields;
+  fields.width = 2;
+  fields.height = 2;
+  fields.bits = 16;
+  fields.compression = BI_BITFIELDS;
+  fields.masks[0] = 0xF800;
+  fields.masks[1] = 0x0550;  // holes
+  fields.masks[2] = 0x001F;
+  ExpectRejected(bitmap_, BuildBmp(fields));
+  fields.masks[1] = 0;
+  ExpectRejected(bitmap_, BuildBmp(fields));
+}
+
+TEST_F(BadBmpTest, StoredRecordsWithBadLengthsAreRejected) {
+  TPicture picture;
+  picture.Bitmap()->Assign(&bitmap_);
+  const std::string file = BuildBmp(SmallIndexed());
+  auto record = [&](uint32_t length, const std::string& bytes) {
+    std::string r = "\x07TBitmap";
+    r.append(reinterpret_cast<const char*>(&length), 4);
+    return r + bytes;
+  };
+  struct CaptureFiler : TFiler {
+    std::function<void(TStream&)> read;
+    void DefineProperty(const std::string&, std::function<void(TReader&)>,
+                        std::function<void(TWriter&)>, bool) override {}
+    void DefineBinaryProperty(const std::string& name, std::function<void(TStream&)> r,
+                              std::function<void(TStream&)>, bool) override {
+      if (name == "Data") read = std::move(r);
+    }
+  } filer;
+  picture.DefineProperties(filer);
+  for (const std::string& bad :
+       {record(static_cast<uint32_t>(file.size() + 1), file),  // length past the end
+        record(20, file),                                      // length cuts the file
+        record(0xFFFFFFFF, file), record(4, "BMxx"), std::string("\x07TBitmap\x10\x00", 10)}) {
+    TMemoryStream stream;
+    FillStream(stream, bad);
+    EXPECT_ANY_THROW(filer.read(stream));
+    ASSERT_TRUE(Is<TBitmap>(picture.Graphic()));
+    EXPECT_EQ(picture.Width(), 3);
+  }
+}
+
+TEST_F(BmpTest, BitmapsTooLargeToAllocateRaiseOutOfMemory) {
+  TBitmap bitmap;
+  EXPECT_THROW(bitmap.SetSize(100000, 100000), EOutOfMemory);
+  EXPECT_TRUE(bitmap.Empty());
+  EXPECT_EQ(bitmap.Width(), 0);
+}
+
+}  // namespace
