@@ -525,18 +525,18 @@ class TextWriter {
     std::string name = r_.ReadStr();
     Indent(indent);
     out_ += "object " + (name.empty() ? class_name : name + ": " + class_name) + "\n";
-    Properties(indent + 2);
+    Properties(indent + 2, 0);
     while (!r_.EndOfList()) Component(indent + 2);
     r_.ReadListEnd();
     Indent(indent);
     out_ += "end\n";
   }
 
-  void Properties(int indent) {
+  void Properties(int indent, int depth) {
     while (!r_.EndOfList()) {
       Indent(indent);
       out_ += r_.ReadStr() + " = ";
-      Value(indent, 0);
+      Value(indent, depth);
       out_ += "\n";
     }
     r_.ReadListEnd();
@@ -709,7 +709,7 @@ class TextWriter {
             out_ += Format(" [%lld]", static_cast<long long>(r_.ReadInt64()));
           out_ += "\n";
           r_.ReadListBegin();
-          Properties(indent + 4);
+          Properties(indent + 4, depth + 1);
           Indent(indent + 2);
           out_ += "end";
         }

@@ -385,6 +385,20 @@ TEST_F(FilerTest, BadFramingIsAReadError) {
   huge[at + 4] = '\x7F';
   EXPECT_EQ(FailingRead(huge), "Error reading Button1.Picture.Data: Unexpected end of form data");
 
+  // Components nested deeper than any form: refused before the stack runs out.
+  TMemoryStream nested;
+  TWriter nw(nested);
+  nw.WriteSignature();
+  nw.WriteStr("TTestForm");
+  nw.WriteStr("Form1");
+  nw.WriteListEnd();
+  for (int i = 0; i < 100; ++i) {
+    nw.WriteStr("TTestWidget");
+    nw.WriteStr(Format("W%d", i));
+    nw.WriteListEnd();
+  }
+  EXPECT_EQ(FailingRead(Bytes(nested)), "Components nested too deeply");
+
   std::string no_form = Variant("object Form1: TTestForm", "object Form1: TNoForm");
   EXPECT_EQ(ReadErrorOf([&] { ReadForm(no_form, nullptr); }), "Class TNoForm not found");
 }

@@ -185,6 +185,16 @@ TEST(FormText, BadBinaryDataIsAReadError) {
   std::string bad = binary;
   bad[bad.find('\x01', 8)] = '\x15';
   EXPECT_THROW(ToText(bad), EReadError);
+  std::string deep = std::string("TPF0\x01T\x00\x01X", 9) + std::string(200, '\x01');
+  try {
+    ToText(deep);
+    FAIL();
+  } catch (const EReadError& e) {
+    EXPECT_EQ(e.Message(), "Values nested too deeply");
+  }
+  std::string deep_items = std::string("TPF0\x01T\x00", 7);
+  for (int i = 0; i < 100; ++i) deep_items += std::string("\x01X\x0E\x01", 4);
+  EXPECT_THROW(ToText(deep_items), EReadError);
 }
 
 // Runs dfmconv with args; returns its exit status and its standard error.
