@@ -94,6 +94,10 @@ TJPEGCompressor::TJPEGCompressor(TComponent* owner) : TJPEGBase(owner) {
     FCompressInfo.input_components = 3;
     FCompressInfo.in_color_space = JCS_EXT_BGR;
     jpeg_set_defaults(&FCompressInfo);
+    for (int i = 0; i < 2; ++i) {
+      FStandardDCTables[i] = *FCompressInfo.dc_huff_tbl_ptrs[i];
+      FStandardACTables[i] = *FCompressInfo.ac_huff_tbl_ptrs[i];
+    }
     FDestination.reset(new (std::nothrow) jpeg_destination_mgr{});
     if (!FDestination) OutOfMemoryError();
     FDestination->init_destination = JPEGInitDestination;
@@ -178,13 +182,33 @@ void TJPEGCompressor::WriteDIBitmap(const BITMAPINFO& info, const void* bits) {
     if (!row_buffer) OutOfMemoryError();
   }
 
+  // The codec derives these two fields for the compression at hand
+  // (progressive output forces optimised coding; a restart interval in rows
+  // becomes one in MCUs); give them back their settings afterwards so that
+  // the properties read as set and the next compression is not affected.
+  const boolean optimize_coding = FCompressInfo.optimize_coding;
+  const unsigned int restart_interval = FCompressInfo.restart_interval;
+  RestoreStandardHuffmanTables();
   try {
     CompressRows(info, static_cast<const uint8_t*>(bits), bit_count, row_buffer.get());
   } catch (...) {
     // Whatever ended the compression (codec error, handler exception,
     // destination failure), the codec object goes back to its start state.
     Abort();
+    FCompressInfo.optimize_coding = optimize_coding;
+    FCompressInfo.restart_interval = restart_interval;
     throw;
+  }
+  FCompressInfo.optimize_coding = optimize_coding;
+  FCompressInfo.restart_interval = restart_interval;
+}
+
+void TJPEGCompressor::RestoreStandardHuffmanTables() {
+  for (int i = 0; i < 2; ++i) {
+    if (FCompressInfo.dc_huff_tbl_ptrs[i] != nullptr)
+      *FCompressInfo.dc_huff_tbl_ptrs[i] = FStandardDCTables[i];
+    if (FCompressInfo.ac_huff_tbl_ptrs[i] != nullptr)
+      *FCompressInfo.ac_huff_tbl_ptrs[i] = FStandardACTables[i];
   }
 }
 

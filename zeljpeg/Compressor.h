@@ -156,6 +156,9 @@ class TJPEGCompressor : public TJPEGBase {
   // The steps from the codec's start call to its finish call.
   void CompressRows(const BITMAPINFO& info, const uint8_t* bits, int bit_count,
                     JSAMPLE* row_buffer);
+  // Puts the standard Huffman tables back: an optimised compression leaves
+  // the tables of its image in the codec object.
+  void RestoreStandardHuffmanTables();
 
   std::string FComment;
   bool FProgressiveJPEG = false;
@@ -164,4 +167,7 @@ class TJPEGCompressor : public TJPEGBase {
   bool FGrayscaleOutput = false;
   jpeg_compress_struct FCompressInfo{};
   std::unique_ptr<jpeg_destination_mgr> FDestination;
+  // The codec's standard Huffman tables, as set up at construction.
+  JHUFF_TBL FStandardDCTables[2]{};
+  JHUFF_TBL FStandardACTables[2]{};
 };

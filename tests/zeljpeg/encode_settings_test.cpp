@@ -1,7 +1,10 @@
 // Compression settings, markers, events and the codec's tools as oracles.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <functional>
+
+#include "tests/support/TestSupport.h"
 
 #include "tests/zeljpeg/encode_fixtures.h"
 
@@ -69,6 +72,40 @@ TEST(EncodeSettings, MatchesCjpegByteForByte) {
       EXPECT_EQ(decoded.width, image.width);
       EXPECT_EQ(decoded.height, image.height);
     }
+  }
+}
+
+// The same on real photographs, when the wallpaper package is installed
+// (bench/setup.sh); small 640 x 480 versions keep the test quick.
+TEST(EncodeSettings, MatchesCjpegOnPhotographs) {
+  std::vector<std::string> photos;
+  for (const char* theme : {"Autumn", "BytheWater", "ColdRipple"}) {
+    const std::string path =
+        std::string("/usr/share/wallpapers/") + theme + "/contents/images/640x480.jpg";
+    if (std::filesystem::exists(path)) photos.push_back(path);
+  }
+  if (photos.empty()) GTEST_SKIP() << "no wallpapers installed";
+  for (const std::string& path : photos) {
+    const Image photo = DJpeg(ReadFileBytes(path));
+    const Dib dib = Dib24(photo);
+    TJPEGStreamCompressor c(nullptr);
+    EXPECT_EQ(Compress(c, dib), CJpeg(photo, "-quality 75")) << path;
+    c.SetQuality(92);
+    c.SetProgressiveJPEG(true);
+    EXPECT_EQ(Compress(c, dib), CJpeg(photo, "-quality 92 -progressive")) << path;
+    c.SetProgressiveJPEG(false);
+    c.SetGrayscaleOutput(true);
+    c.SetOptimizeCoding(true);
+    c.SetRestartInRows(3);
+    EXPECT_EQ(Compress(c, dib), CJpeg(photo, "-quality 92 -grayscale -optimize -restart 3"))
+        << path;
+    c.SetGrayscaleOutput(false);
+    c.SetOptimizeCoding(false);
+    c.SetRestartInRows(0);
+    c.SetQuality(50);
+    c.SetDCTMethod(JDCT_FLOAT);
+    c.SetSmoothingFactor(20);
+    EXPECT_EQ(Compress(c, dib), CJpeg(photo, "-quality 50 -dct float -smooth 20")) << path;
   }
 }
 
@@ -332,4 +369,44 @@ TEST(EncodeSettings, SettingsLastFromOneCompressionToTheNext) {
   const std::string first = Compress(c, Dib24(image));
   EXPECT_EQ(Compress(c, Dib24(image)), first);
   EXPECT_EQ(first, CJpeg(image, "-quality 40 -optimize"));
+}
+
+// What the codec derives during one compression (optimised Huffman tables,
+// optimised coding for progressive output, a restart interval from rows)
+// does not leak into the properties or the next compression.
+TEST(EncodeSettings, DerivedCodecStateDoesNotLeak) {
+  const Image image = TestImage(45, 37, 9);
+  TJPEGStreamCompressor c(nullptr);
+  c.SetOptimizeCoding(true);
+  Compress(c, Dib24(TestImage(45, 37, 10)));
+  c.SetOptimizeCoding(false);
+  EXPECT_EQ(Compress(c, Dib24(image)), CJpeg(image, "-quality 75"));
+
+  c.SetProgressiveJPEG(true);
+  Compress(c, Dib24(image));
+  EXPECT_FALSE(c.OptimizeCoding());
+  c.SetProgressiveJPEG(false);
+  EXPECT_EQ(Compress(c, Dib24(image)), CJpeg(image, "-quality 75"));
+
+  c.SetRestartInRows(2);
+  EXPECT_EQ(Compress(c, Dib24(image)), CJpeg(image, "-quality 75 -restart 2"));
+  EXPECT_EQ(c.RestartInterval(), 0u);
+  c.SetRestartInRows(0);
+  EXPECT_EQ(Compress(c, Dib24(image)), CJpeg(image, "-quality 75"));
+
+  // Also when a compression fails half-way.
+  c.SetRestartInRows(1);
+  c.SetOptimizeCoding(false);
+  c.SetProgressiveJPEG(true);
+  int reports = 0;
+  c.OnProgressReport = [&](TObject*) {
+    if (++reports == 10) c.Abort();
+  };
+  EXPECT_THROW(Compress(c, Dib24(image)), Exception);
+  c.OnProgressReport = nullptr;
+  EXPECT_EQ(c.RestartInterval(), 0u);
+  EXPECT_FALSE(c.OptimizeCoding());
+  c.SetRestartInRows(0);
+  c.SetProgressiveJPEG(false);
+  EXPECT_EQ(Compress(c, Dib24(image)), CJpeg(image, "-quality 75"));
 }
