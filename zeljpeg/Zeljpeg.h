@@ -9,6 +9,8 @@
 #include "zeljpeg/DIBFromBitmap.h"
 #include "zeljpeg/Compressor.h"
 #include "zeljpeg/StreamCompressor.h"
+#include "zeljpeg/Decompressor.h"
+#include "zeljpeg/StreamDecompressor.h"
 // Component headers are added here as they land.
 
 // The unit initialisation: runs once (a run counter guards it) and initialises

@@ -1,0 +1,222 @@
+// Decoding into device-dependent bitmaps, TBitmap and TPicture: the output
+// type chosen from the display, palettes, handles, and the picture, resource
+// and file front ends.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/gdi/GdiTest.h"
+#include "platform/gdi/portable/ResourceTable.h"
+#include "platform/graphics/Graphics.h"
+#include "tests/support/TestSupport.h"
+#include "tests/zeljpeg/decode_fixtures.h"
+
+using namespace decodetest;
+
+namespace {
+
+struct WinBitmap {
+  HBITMAP bitmap = nullptr;
+  HPALETTE palette = nullptr;
+  ~WinBitmap() {
+    if (bitmap) DeleteObject(bitmap);
+    if (palette) DeleteObject(palette);
+  }
+};
+
+void ReadWin(TProbeDecompressor& d, const std::string& jpeg, WinBitmap& out) {
+  TMemoryStream in;
+  Fill(in, jpeg);
+  d.OpenStream(in);
+  try {
+    d.ReadWinBitmap(out.bitmap, out.palette);
+  } catch (...) {
+    d.CloseStream();
+    throw;
+  }
+  d.CloseStream();
+}
+
+std::vector<PALETTEENTRY> Entries(HPALETTE palette) {
+  UINT n = GetPaletteEntries(palette, 0, 0, nullptr);
+  std::vector<PALETTEENTRY> entries(n);
+  if (n) GetPaletteEntries(palette, 0, n, entries.data());
+  return entries;
+}
+
+TEST(DecodeBitmap, TrueColourDisplayGivesAFullColourBitmapWithoutPalette) {
+  const std::string jpeg = CJpeg(Ppm(13, 9));
+  TProbeDecompressor d(nullptr);
+  const Bmp dib = ParseBmp(ConvertToBmp(d, jpeg, jp24bit));
+  const gditest::HandleCounts before = gditest::LiveHandles();
+  {
+    WinBitmap win;
+    ReadWin(d, jpeg, win);
+    EXPECT_EQ(win.palette, nullptr);
+    gditest::RawBitmap raw;
+    ASSERT_TRUE(gditest::ReadBitmap(win.bitmap, raw));
+    EXPECT_EQ(raw.width, 13);
+    EXPECT_EQ(raw.height, 9);
+    ASSERT_EQ(raw.bpp, 32);
+    // Top-down 32-bit pixels against the bottom-up 24-bit DIB.
+    for (int y = 0; y < 9; ++y)
+      for (int x = 0; x < 13; ++x)
+        for (int c = 0; c < 3; ++c)
+          ASSERT_EQ(raw.pixels[y * raw.RowBytes() + x * 4 + c],
+                    static_cast<uint8_t>(dib.bits[(8 - y) * 40 + x * 3 + c]));
+  }
+  EXPECT_EQ(gditest::LiveHandles(), before);
+}
+
+TEST(DecodeBitmap, PaletteDisplayGivesEightBitsAndSixteenColourDisplayFourBits) {
+  const std::string jpeg = CJpeg(Ppm(20, 10));
+  TProbeDecompressor d(nullptr);
+  {
+    gditest::ScopedDisplay display(gditest::DisplayFormat::Palette8);
+    const Bmp dib = ParseBmp(ConvertToBmp(d, jpeg, jp8bit));
+    WinBitmap win;
+    ReadWin(d, jpeg, win);
+    ASSERT_NE(win.palette, nullptr);
+    auto entries = Entries(win.palette);
+    ASSERT_EQ(entries.size(), dib.info.biClrUsed);
+    for (size_t i = 0; i < entries.size(); ++i) {
+      EXPECT_EQ(entries[i].peRed, dib.colours[i].rgbRed);
+      EXPECT_EQ(entries[i].peBlue, dib.colours[i].rgbBlue);
+      EXPECT_EQ(entries[i].peFlags, 0);
+    }
+    gditest::RawBitmap raw;
+    ASSERT_TRUE(gditest::ReadBitmap(win.bitmap, raw));
+    EXPECT_EQ(raw.bpp, 8);
+  }
+  {
+    gditest::ScopedDisplay display(gditest::DisplayFormat::Colours16);
+    WinBitmap win;
+    ReadWin(d, jpeg, win);
+    ASSERT_NE(win.palette, nullptr);
+    EXPECT_LE(Entries(win.palette).size(), 16u);
+    gditest::RawBitmap raw;
+    ASSERT_TRUE(gditest::ReadBitmap(win.bitmap, raw));
+    EXPECT_EQ(raw.bpp, 4);
+    EXPECT_EQ(raw.width, 20);
+  }
+}
+
+TEST(DecodeBitmap, GrayOutputWhateverTheDisplay) {
+  TProbeDecompressor d(nullptr);
+  for (auto format : {gditest::DisplayFormat::TrueColour32, gditest::DisplayFormat::Palette8,
+                      gditest::DisplayFormat::Colours16}) {
+    gditest::ScopedDisplay display(format);
+    d.GrayScaleOutput = true;
+    WinBitmap win;
+    ReadWin(d, CJpeg(Ppm(8, 8)), win);
+    auto entries = Entries(win.palette);
+    ASSERT_EQ(entries.size(), 64u);
+    EXPECT_EQ(entries[21].peRed, 128);
+    EXPECT_EQ(entries[21].peGreen, 128);
+    EXPECT_EQ(entries[21].peBlue, 128);
+    // A grayscale image is decoded as gray even when not asked.
+    d.GrayScaleOutput = false;
+    WinBitmap gray;
+    ReadWin(d, CJpeg(Pgm(8, 8)), gray);
+    EXPECT_EQ(Entries(gray.palette).size(), 64u);
+  }
+}
+
+TEST(DecodeBitmap, FailuresLeaveNoHandlesAndTheComponentUsable) {
+  TProbeDecompressor d(nullptr);
+  const gditest::HandleCounts before = gditest::LiveHandles();
+  d.OnProgressReport = [](TObject*) { throw Exception("stop"); };
+  {
+    WinBitmap win;
+    EXPECT_THROW(ReadWin(d, CJpeg(Ppm(8, 8)), win), Exception);
+    EXPECT_EQ(win.bitmap, nullptr);
+    EXPECT_EQ(win.palette, nullptr);
+  }
+  d.OnProgressReport = nullptr;
+  {
+    // A huge declared size fails before any decoding; the header-read codec
+    // object is reset all the same.
+    std::string huge = CJpeg(Ppm(8, 8));
+    size_t sof = huge.find("\xFF\xC0");
+    huge[sof + 5] = huge[sof + 7] = '\xFF';
+    WinBitmap win;
+    EXPECT_THROW(ReadWin(d, huge, win), EOutOfMemory);
+    EXPECT_EQ(d.Codec().global_state, 200);
+  }
+  EXPECT_EQ(gditest::LiveHandles(), before);
+  WinBitmap win;
+  EXPECT_NO_THROW(ReadWin(d, CJpeg(Ppm(8, 8)), win));
+}
+
+TEST(DecodeBitmap, ReadBitMapFromStreamGivesABitmapTheCallerOwns) {
+  TProbeDecompressor d(nullptr);
+  TMemoryStream in;
+  Fill(in, CJpeg(Ppm(17, 6)));
+  std::unique_ptr<TBitmap> bitmap(d.ReadBitMapFromStream(in));
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(bitmap->Width(), 17);
+  EXPECT_EQ(bitmap->Height(), 6);
+  EXPECT_EQ(bitmap->Palette(), nullptr);
+  EXPECT_EQ(d.Stream(), nullptr);
+}
+
+TEST(DecodeBitmap, PictureFrontEnds) {
+  const std::string jpeg = CJpeg(Ppm(11, 7));
+  TJPEGFileDecompressor d(nullptr);
+  TMemoryStream in;
+  Fill(in, jpeg);
+  in.SetPosition(3);
+  try {
+    d.LoadPictureFromStream(nullptr, in);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "The Image Property is empty!");
+  }
+  EXPECT_EQ(in.Position(), 3);
+
+  TPicture picture;
+  in.SetPosition(0);
+  d.LoadPictureFromStream(&picture, in);
+  EXPECT_EQ(picture.Width(), 11);
+  EXPECT_EQ(picture.Height(), 7);
+  EXPECT_TRUE(Is<TBitmap>(picture.Graphic()));
+
+  TempDir dir;
+  WriteFileBytes(dir.File("a.jpg"), CJpeg(Ppm(5, 4)));
+  d.LoadPictureFromFile(&picture, dir.File("a.jpg"));
+  EXPECT_EQ(picture.Width(), 5);
+  EXPECT_THROW(d.LoadPictureFromFile(&picture, dir.File("missing.jpg")), EFOpenError);
+  EXPECT_EQ(picture.Width(), 5);
+  // A failed decode keeps the picture as it was.
+  WriteFileBytes(dir.File("bad.jpg"), "BM....");
+  EXPECT_THROW(d.LoadPictureFromFile(&picture, dir.File("bad.jpg")), Exception);
+  EXPECT_EQ(picture.Width(), 5);
+}
+
+TEST(DecodeBitmap, ResourceFrontEnds) {
+  static const std::string jpeg = CJpeg(Ppm(9, 3));
+  RegisterResource("JPEG", "SPLASHJPEG", jpeg.data(), jpeg.size());
+  RegisterResource("JPEG", MAKEINTRESOURCEA(321), jpeg.data(), jpeg.size());
+  RegisterResource("RCDATA", "OTHERTYPE", jpeg.data(), jpeg.size());
+  TJPEGStreamDecompressor d(nullptr);
+  TPicture picture;
+  d.LoadPictureFromResource(&picture, HInstance, "SPLASHJPEG");
+  EXPECT_EQ(picture.Width(), 9);
+  picture.SetGraphic(nullptr);
+  d.LoadPictureFromResID(&picture, HInstance, 321);
+  EXPECT_EQ(picture.Height(), 3);
+  EXPECT_THROW(d.LoadPictureFromResource(&picture, HInstance, "OTHERTYPE"), EResNotFound);
+  EXPECT_THROW(d.LoadPictureFromResource(nullptr, HInstance, "NOSUCH"), EResNotFound);
+  EXPECT_THROW(d.LoadPictureFromResID(&picture, HInstance, 322), EResNotFound);
+  try {
+    d.LoadPictureFromResource(nullptr, HInstance, "SPLASHJPEG");
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "The Image Property is empty!");
+  }
+  UnregisterResource("JPEG", "SPLASHJPEG");
+  UnregisterResource("JPEG", MAKEINTRESOURCEA(321));
+  UnregisterResource("RCDATA", "OTHERTYPE");
+}
+
+}  // namespace

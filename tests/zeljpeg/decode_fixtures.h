@@ -1,0 +1,63 @@
+// Fixtures for the decoder tests: generated images, JPEGs made with the
+// codec's own cjpeg, djpeg's decodes as oracles, and datastream surgery.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/classes/Streams.h"
+#include "zeljpeg/StreamDecompressor.h"
+
+namespace decodetest {
+
+// A colour PPM (P6) of w x h with gradients, edges and some texture.
+std::string Ppm(int w, int h, int seed = 1);
+// A grayscale PGM (P5).
+std::string Pgm(int w, int h);
+
+// Runs "tool args <in >out" with input in a file; returns standard output.
+// Fails the test when the tool exits with an error.
+std::string RunTool(const std::string& tool_and_args, const std::string& input);
+std::string CJpeg(const std::string& image, const std::string& args = "-quality 90");
+std::string DJpeg(const std::string& jpeg, const std::string& args);
+
+// A four-component (CMYK) JPEG made with the codec's compression API.
+std::string CmykJpeg(int w, int h);
+
+// jpeg with a segment inserted right after the SOI (and APP0 when present):
+// the marker code (0xFE for COM, 0xE0 + n for APPn), the length field
+// (payload size + 2 unless length is given) and payload.
+std::string InsertSegment(const std::string& jpeg, int marker, const std::string& payload,
+                          int length = -1);
+
+// A BMP file split into its parts.
+struct Bmp {
+  BITMAPFILEHEADER file{};
+  BITMAPINFOHEADER info{};
+  std::vector<RGBQUAD> colours;  // biClrUsed entries (256 when 0 at <= 8 bits)
+  std::string bits;              // from bfOffBits to the end
+};
+Bmp ParseBmp(const std::string& bytes);
+
+// A memory stream holding bytes, positioned at 0.
+void Fill(TMemoryStream& stream, const std::string& bytes);
+std::string Contents(TMemoryStream& stream);
+
+// Decodes jpeg with ConvertToDIB and returns the BMP file.
+std::string ConvertToBmp(TJPEGStreamDecompressor& d, const std::string& jpeg, TJPEGOutputType type);
+
+// A stream decompressor with its protected state reachable from tests.
+class TProbeDecompressor : public TJPEGStreamDecompressor {
+ public:
+  using TJPEGStreamDecompressor::TJPEGStreamDecompressor;
+  jpeg_decompress_struct& Codec() { return FDecompress; }
+  jpeg_progress_mgr& ProgressMgr() { return Progress(); }
+  int32_t BytesInBuffer() const { return GetBytesInBuffer(); }
+  void EmitMessage(int code, int level) {
+    FDecompress.err->msg_code = code;
+    FDecompress.err->emit_message(reinterpret_cast<j_common_ptr>(&FDecompress), level);
+  }
+};
+
+}  // namespace decodetest

@@ -1,0 +1,247 @@
+// TJPEGStreamDecompressor: the read-ahead buffer and its size rules, the
+// source operations at the end of the data, embedded data, the DIB front
+// ends and the shared instance.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "tests/zeljpeg/decode_fixtures.h"
+
+using namespace decodetest;
+
+namespace {
+
+class ETestError : public Exception {
+ public:
+  ETestError() : Exception("stream failure") {}
+};
+
+// A stream over bytes that counts what is read and can fail after a number
+// of bytes.
+class TProbeStream : public TStream {
+ public:
+  explicit TProbeStream(const std::string& bytes, int64_t fail_after = -1)
+      : fail_after_(fail_after) {
+    Fill(inner_, bytes);
+  }
+  int32_t Read(void* buffer, int32_t count) override {
+    if (fail_after_ >= 0 && bytes_read + count > fail_after_) throw ETestError();
+    int32_t n = inner_.Read(buffer, count);
+    bytes_read += n;
+    return n;
+  }
+  int32_t Write(const void* buffer, int32_t count) override { return inner_.Write(buffer, count); }
+  int64_t Seek(int64_t offset, int origin) override { return inner_.Seek(offset, origin); }
+  int64_t bytes_read = 0;
+
+ private:
+  TMemoryStream inner_;
+  int64_t fail_after_;
+};
+
+std::string Decode24(TJPEGStreamDecompressor& d, TStream& in) {
+  TMemoryStream out;
+  d.ConvertToDIB(in, out, jp24bit);
+  return Contents(out);
+}
+
+TEST(DecodeStream, AnEmptyStreamIsPrematureEndOfInput) {
+  TProbeDecompressor d(nullptr);
+  TMemoryStream in;
+  try {
+    Decode24(d, in);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Premature end of input file");
+  }
+  EXPECT_EQ(d.Stream(), nullptr);
+}
+
+TEST(DecodeStream, AStreamAlreadyAtItsEndWarnsThenIsNotAJpeg) {
+  TProbeDecompressor d(nullptr);
+  std::vector<std::string> warnings;
+  d.OnWarning = [&](const char* w) { warnings.emplace_back(w); };
+  TMemoryStream in;
+  Fill(in, CJpeg(Ppm(8, 8)));
+  in.Seek(0, soFromEnd);
+  try {
+    Decode24(d, in);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Not a JPEG file: starts with 0xff 0xd9");
+  }
+  EXPECT_EQ(warnings, std::vector<std::string>{"Premature end of JPEG file"});
+}
+
+TEST(DecodeStream, DataCutInsideTheScanGivesTheFullImageAndOneWarning) {
+  const std::string full = CJpeg(Ppm(48, 40));
+  TProbeDecompressor d(nullptr);
+  std::vector<std::string> warnings;
+  d.OnWarning = [&](const char* w) { warnings.emplace_back(w); };
+  Bmp bmp = ParseBmp(ConvertToBmp(d, full.substr(0, full.size() * 2 / 3), jp24bit));
+  EXPECT_EQ(bmp.info.biWidth, 48);
+  EXPECT_EQ(bmp.info.biHeight, 40);
+  EXPECT_EQ(warnings, std::vector<std::string>{"Premature end of JPEG file"});
+  EXPECT_GE(d.GetWarnings(), 2);  // the cut data segment is counted too
+}
+
+TEST(DecodeStream, EmbeddedJpegAtOffset100) {
+  const std::string jpeg = CJpeg(Ppm(20, 12));
+  const std::string data = std::string(100, 'p') + jpeg + std::string(5000, 's');
+  TProbeDecompressor d(nullptr);
+  TMemoryStream in;
+  Fill(in, data);
+  in.SetPosition(100);
+  Bmp ours = ParseBmp(Decode24(d, in));
+  Bmp alone = ParseBmp(ConvertToBmp(d, jpeg, jp24bit));
+  EXPECT_EQ(ours.bits, alone.bits);
+  // (Re-run the embedded decode to look at the position it leaves.)
+  in.SetPosition(100);
+  Decode24(d, in);
+  const int64_t end = 100 + static_cast<int64_t>(jpeg.size());
+  EXPECT_GE(in.Position(), end);
+  EXPECT_LE(in.Position(), end + d.BufSize());
+  try {
+    d.SetBufSize(1000);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Cannot change buffer size while buffer is in use");
+  }
+  EXPECT_EQ(d.BufSize(), 4096);
+  // A file that ends with the image leaves no unread bytes.
+  ConvertToBmp(d, jpeg, jp24bit);
+  EXPECT_NO_THROW(d.SetBufSize(1000));
+  EXPECT_EQ(d.BufSize(), 1000);
+}
+
+TEST(DecodeStream, AnyBufferSizeDecodesTheSame) {
+  const std::string jpeg = CJpeg(Ppm(33, 21), "-progressive");
+  TProbeDecompressor d(nullptr);
+  const std::string baseline = CJpeg(Ppm(33, 21));
+  const std::string expected = ConvertToBmp(d, jpeg, jp8bit);
+  for (int size : {1, 2, 3, 7, 64, 100000}) {
+    TProbeDecompressor small(nullptr);
+    small.OnWarning = [](const char*) {};
+    small.SetBufSize(size);
+    EXPECT_EQ(ConvertToBmp(small, jpeg, jp8bit), expected) << size;
+    // A cut stream, even with a 1-byte buffer, still gets its end-of-image
+    // marker.
+    EXPECT_NO_THROW(ConvertToBmp(small, baseline.substr(0, baseline.size() - 40), jp24bit)) << size;
+  }
+}
+
+TEST(DecodeStream, ZeroBufferSizeIsOutOfMemoryAndDecodesAreRefusedUntilReplaced) {
+  TProbeDecompressor d(nullptr);
+  EXPECT_THROW(d.SetBufSize(0), EOutOfMemory);
+  EXPECT_EQ(d.BufSize(), 0);
+  TMemoryStream in;
+  Fill(in, CJpeg(Ppm(8, 8)));
+  try {
+    Decode24(d, in);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "The JPEG decompressor has no read buffer");
+  }
+  EXPECT_EQ(in.Position(), 0);
+  EXPECT_EQ(d.Stream(), nullptr);
+  EXPECT_THROW(d.SetBufSize(-5), EOutOfMemory);
+  d.SetBufSize(16);
+  EXPECT_EQ(ParseBmp(Decode24(d, in)).info.biWidth, 8);
+}
+
+TEST(DecodeStream, LongSkipsSeekInsteadOfReading) {
+  // APP0 segments are the codec's: it skips most of a long one.
+  std::string jpeg = CJpeg(Ppm(8, 8));
+  jpeg = InsertSegment(jpeg, 0xE0, "JFXX" + std::string(50000, 'z'));
+  TProbeDecompressor d(nullptr);
+  TProbeStream in(jpeg);
+  Bmp bmp = ParseBmp(Decode24(d, in));
+  EXPECT_EQ(bmp.info.biWidth, 8);
+  EXPECT_LT(in.bytes_read, 20000);
+}
+
+TEST(DecodeStream, StreamFailuresReachTheCallerAndTheComponentRecovers) {
+  const std::string jpeg = CJpeg(Ppm(64, 64), "-progressive");
+  TProbeDecompressor d(nullptr);
+  d.SetBufSize(256);
+  for (int64_t fail_after : {0, 300, 1000}) {
+    TProbeStream in(jpeg, fail_after);
+    EXPECT_THROW(Decode24(d, in), ETestError) << fail_after;
+    EXPECT_EQ(d.Stream(), nullptr);
+    EXPECT_EQ(d.Codec().global_state, 200);  // idle again
+  }
+  TProbeStream good(jpeg);
+  EXPECT_EQ(ParseBmp(Decode24(d, good)).info.biWidth, 64);
+}
+
+TEST(DecodeStream, ReadDIBitmapFromStreamHandsOverAnUnlockedBlock) {
+  const std::string jpeg = CJpeg(Ppm(7, 5));
+  TProbeDecompressor d(nullptr);
+  const Bmp expected = ParseBmp(ConvertToBmp(d, jpeg, jp4bit));
+  TMemoryStream in;
+  Fill(in, jpeg);
+  std::vector<uint8_t> info(TJPEGDecompressor::GetBitmapInfoSize(jp4bit));
+  HGLOBAL bits = nullptr;
+  d.ReadDIBitmapFromStream(in, reinterpret_cast<BITMAPINFO*>(info.data()), jp4bit, bits);
+  ASSERT_NE(bits, nullptr);
+  EXPECT_EQ(d.Stream(), nullptr);
+  ASSERT_EQ(GlobalSize(bits), expected.bits.size());
+  void* p = GlobalLock(bits);
+  EXPECT_EQ(std::memcmp(p, expected.bits.data(), expected.bits.size()), 0);
+  EXPECT_FALSE(GlobalUnlock(bits));  // that was the only lock
+  GlobalFree(bits);
+  EXPECT_EQ(std::memcmp(info.data(), &expected.info, 40), 0);
+
+  // On failure the caller is left no handle.
+  bits = reinterpret_cast<HGLOBAL>(1);
+  Fill(in, CJpeg(Pgm(8, 8)));
+  EXPECT_THROW(
+      d.ReadDIBitmapFromStream(in, reinterpret_cast<BITMAPINFO*>(info.data()), jp4bit, bits),
+      Exception);
+  EXPECT_EQ(bits, nullptr);
+}
+
+TEST(DecodeStream, ConvertToDIBWritesAtTheDestinationsPosition) {
+  TProbeDecompressor d(nullptr);
+  TMemoryStream in, out;
+  Fill(in, CJpeg(Ppm(3, 2)));
+  out.WriteBuffer("head", 4);
+  d.ConvertToDIB(in, out, jp24bit);
+  EXPECT_EQ(out.Position(), 82);
+  EXPECT_EQ(Contents(out).substr(0, 6), "headBM");
+}
+
+TEST(DecodeStream, TheFirstStreamDecompressorIsShared) {
+  // Another suite may have left a shared instance alive on purpose.
+  TJPEGStreamDecompressor* const saved = SharedStreamDecompressor;
+  SharedStreamDecompressor = nullptr;
+  {
+    TJPEGFileDecompressor first(nullptr);
+    EXPECT_EQ(SharedStreamDecompressor, &first);
+    {
+      TJPEGStreamDecompressor second(nullptr);
+      EXPECT_EQ(SharedStreamDecompressor, &first);
+    }
+    EXPECT_EQ(SharedStreamDecompressor, &first);
+  }
+  EXPECT_EQ(SharedStreamDecompressor, nullptr);
+  auto* a = new TJPEGStreamDecompressor(nullptr);
+  auto* b = new TJPEGStreamDecompressor(nullptr);
+  EXPECT_EQ(SharedStreamDecompressor, a);
+  delete a;
+  EXPECT_EQ(SharedStreamDecompressor, nullptr);  // not handed on to b
+  auto* c = new TJPEGStreamDecompressor(nullptr);
+  EXPECT_EQ(SharedStreamDecompressor, c);
+  delete c;
+  delete b;
+  EXPECT_EQ(SharedStreamDecompressor, nullptr);
+  SharedStreamDecompressor = saved;
+}
+
+TEST(DecodeStream, ADecompressorWithoutASourceRaisesAbstractError) {
+  TJPEGDecompressor bare(nullptr);
+  EXPECT_THROW(bare.ReadHeader(), EAbstractError);
+  EXPECT_THROW(bare.ReadHeader(), EAbstractError);  // and stays usable
+}
+
+}  // namespace

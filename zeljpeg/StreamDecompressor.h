@@ -1,0 +1,99 @@
+// TJPEGStreamDecompressor: the decompressor reading a TStream through a
+// read-ahead buffer, with its stream, resource and DIB front ends;
+// TJPEGFileDecompressor: the same with a file front end, publishing the
+// decompressor's properties for form descriptions.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/classes/Streams.h"
+#include "zeljpeg/Decompressor.h"
+
+class TPicture;
+
+class TJPEGStreamDecompressor : public TJPEGDecompressor {
+  VASK_CLASS(TJPEGStreamDecompressor, TJPEGDecompressor)
+ public:
+  // Allocates a 4096-byte read buffer; the first instance constructed while
+  // SharedStreamDecompressor is nil becomes the shared one.
+  explicit TJPEGStreamDecompressor(TComponent* owner);
+  ~TJPEGStreamDecompressor() override;
+
+  // Replaces the read buffer with one of value bytes. Raises Exception
+  // "Cannot change buffer size while buffer is in use" while the last decode
+  // left unread bytes in the buffer (nothing changes then), and EOutOfMemory
+  // for 0 or a size that cannot be allocated (the component then has no
+  // buffer, and decodes raise until a later SetBufSize succeeds).
+  void SetBufSize(int32_t value);
+  int32_t BufSize() const { return FBufSize; }
+
+  // Attaches stream (read from its current position) and reads the JPEG
+  // header; on failure detaches it again before the exception propagates.
+  void OpenStream(TStream& stream);
+  // Detaches the stream; never closes or frees it.
+  void CloseStream();
+  // The attached stream, or null.
+  TStream* Stream() const { return FStream; }
+
+  // Every front end attaches its stream for the call only, detaches it also
+  // on failure, and leaves the codec object idle. Bytes read ahead past the
+  // image (at most the buffer size) are not given back to the stream.
+
+  // Decodes stream into a new TBitmap (ReadBitmap); the caller owns it.
+  TBitmap* ReadBitMapFromStream(TStream& stream);
+  // Decodes stream into picture (which keeps a copy of the bitmap). Raises
+  // Exception "The Image Property is empty!" for a null picture, before
+  // reading anything.
+  void LoadPictureFromStream(TPicture* picture, TStream& stream);
+  // As LoadPictureFromStream, from the program resource of type "JPEG" with
+  // that name or integer id in module instance. A missing resource raises
+  // EResNotFound.
+  void LoadPictureFromResource(TPicture* picture, HINSTANCE instance, const std::string& res_name);
+  void LoadPictureFromResID(TPicture* picture, HINSTANCE instance, int32_t res_id);
+  // Decodes stream into a DIB: info (GetBitmapInfoSize(type) bytes, by the
+  // caller) is filled, and bits_handle receives a new unlocked movable
+  // global block holding the rows, which the caller frees with GlobalFree.
+  // On failure bits_handle is 0 and no block is left allocated.
+  void ReadDIBitmapFromStream(TStream& stream, BITMAPINFO* info, TJPEGOutputType type,
+                              HGLOBAL& bits_handle);
+  // Decodes source and writes a BMP file to dest at its position: the
+  // 14-byte file header, the header and whole colour-table area of the type,
+  // then the pixel block sized before decoding (GetDIBitsSize).
+  void ConvertToDIB(TStream& source, TStream& dest, TJPEGOutputType type);
+
+ protected:
+  void InitSource() override;
+  bool FillInputBuffer() override;
+  void SkipInputBytes(int32_t num_bytes) override;
+  bool ResyncToRestart(int32_t desired) override;
+  void TermSource() override;
+
+ private:
+  TStream* FStream = nullptr;
+  std::unique_ptr<uint8_t[]> FBuffer;
+  int32_t FBufSize = 4096;
+};
+
+// A stream decompressor that also loads pictures from files, and publishes
+// (after Name and Tag) Warnings, Trace_Level, PercentDone, ColoursIn8bitMode,
+// GrayScaleOutput, OnJPEGComment, OnJPEGMarker, TwoPassQuantize, DitherMode,
+// DCTMethod, DoFancyUpSampling, DoBlockSmoothing, OnProgressReport, OnWarning.
+class TJPEGFileDecompressor : public TJPEGStreamDecompressor {
+  VASK_CLASS(TJPEGFileDecompressor, TJPEGStreamDecompressor)
+ public:
+  using TJPEGStreamDecompressor::TJPEGStreamDecompressor;
+
+  // Decodes the file into picture. Raises EFOpenError when the file cannot
+  // be opened, then as LoadPictureFromStream.
+  void LoadPictureFromFile(TPicture* picture, const std::string& file_name);
+};
+
+// The earliest-constructed live stream decompressor (either class), or nil.
+// Written only by the constructor and destructor above; not owned.
+extern TJPEGStreamDecompressor* SharedStreamDecompressor;
+
+// Registers TJPEGStreamDecompressor and TJPEGFileDecompressor with the class
+// registry, so that form descriptions can create them; runs once.
+void InitZeljpegDecoder();
