@@ -14,8 +14,8 @@ class TSplash : public TForm {
   VASK_CLASS(TSplash, TForm)
  public:
   // Builds the window from the "TSPLASH" form description (RCDATA).
-  // Raises EResNotFound or EReadError when it is missing or unreadable, and
-  // EInvalidGraphic when the stored picture is not a valid bitmap.
+  // Raises EResNotFound when it is missing and EReadError when it cannot be
+  // read, among others for a stored picture that is not a valid bitmap.
   explicit TSplash(TComponent* owner);
   ~TSplash() override;
 
