@@ -55,6 +55,7 @@ struct Header {
   int bits = 0;
   uint32_t compression = BI_RGB;
   uint32_t colors_used = 0;
+  uint32_t image_size = 0;  // compressed size (RLE)
   size_t header_size = 0;
   size_t table_entry_size = 4;
 };
@@ -65,6 +66,54 @@ std::vector<uint8_t> Allocate(uint64_t size) {
     return std::vector<uint8_t>(static_cast<size_t>(size));
   } catch (const std::bad_alloc&) {
     OutOfMemoryError();
+  }
+}
+
+// Expands run-length encoded rows (RLE8 at 8 bits, RLE4 at 4 bits) into
+// uncompressed bottom-up rows of stride bytes. Runs reaching past a row's
+// end are cut there; data past the last row is ignored; pixels the data
+// skips (delta, early end of line or bitmap) stay index 0.
+void DecodeRle(const uint8_t* src, size_t size, int bits, uint64_t width, uint64_t height,
+               uint64_t stride, uint8_t* dst) {
+  uint64_t x = 0, y = 0;
+  auto put = [&](uint8_t index) {
+    if (x < width && y < height) {
+      uint8_t* row = dst + y * stride;
+      if (bits == 8)
+        row[x] = index;
+      else
+        row[x / 2] |= static_cast<uint8_t>((index & 0x0F) << (x % 2 == 0 ? 4 : 0));
+    }
+    ++x;
+  };
+  size_t i = 0;
+  while (i + 1 < size && y < height) {
+    const uint8_t count = src[i], value = src[i + 1];
+    i += 2;
+    if (count > 0) {  // a run of count pixels
+      for (unsigned k = 0; k < count && x < width; ++k)
+        put(bits == 8 ? value : (k % 2 == 0 ? value >> 4 : value & 0x0F));
+      continue;
+    }
+    if (value == 0) {  // end of line
+      x = 0;
+      ++y;
+    } else if (value == 1) {  // end of bitmap
+      break;
+    } else if (value == 2) {  // delta
+      if (i + 1 >= size) break;
+      x += src[i];
+      y += src[i + 1];
+      i += 2;
+    } else {  // value pixels stored as they are, padded to 2 bytes
+      const size_t bytes = bits == 8 ? value : (value + 1u) / 2;
+      if (bytes > size - i) InvalidBitmap();
+      for (unsigned k = 0; k < value; ++k) {
+        const uint8_t byte = src[i + (bits == 8 ? k : k / 2)];
+        put(bits == 8 ? byte : (k % 2 == 0 ? byte >> 4 : byte & 0x0F));
+      }
+      i += (bytes + 1) & ~size_t{1};
+    }
   }
 }
 
@@ -96,6 +145,7 @@ Dib ReadBmpFile(TStream& stream, int64_t limit) {
     h.bits = info.biBitCount;
     h.compression = info.biCompression;
     h.colors_used = info.biClrUsed;
+    h.image_size = info.biSizeImage;
   } else if (header_size == kCoreHeaderSize) {
     BITMAPCOREHEADER core{};
     core.bcSize = header_size;
@@ -113,8 +163,12 @@ Dib ReadBmpFile(TStream& stream, int64_t limit) {
   // Supported formats and field values.
   if (h.bits != 1 && h.bits != 4 && h.bits != 8 && h.bits != 16 && h.bits != 24 && h.bits != 32)
     InvalidBitmap();
+  const bool rle = h.compression == BI_RLE8 || h.compression == BI_RLE4;
   if (h.compression == BI_BITFIELDS) {
     if (h.bits != 16 && h.bits != 32) InvalidBitmap();
+  } else if (rle) {
+    // Run-length encoding: 8 or 4 bits, rows bottom-up only.
+    if (h.bits != (h.compression == BI_RLE8 ? 8 : 4) || h.height < 0) InvalidBitmap();
   } else if (h.compression != BI_RGB) {
     InvalidBitmap();
   }
@@ -160,9 +214,16 @@ Dib ReadBmpFile(TStream& stream, int64_t limit) {
   dib.colors_used = static_cast<int>(file_colors);
 
   const uint64_t stride = DibStride(width, h.bits);
-  if (stride > available || height > available) InvalidBitmap();  // keeps the product small
-  const uint64_t image_size = stride * height;
-  if (image_size > available - pixels_offset) InvalidBitmap();
+  uint64_t image_size = 0;
+  if (rle) {
+    // The compressed size must be given and present; the image may be larger.
+    image_size = h.image_size;
+    if (image_size == 0 || image_size > available - pixels_offset) InvalidBitmap();
+  } else {
+    if (stride > available || height > available) InvalidBitmap();  // keeps the product small
+    image_size = stride * height;
+    if (image_size > available - pixels_offset) InvalidBitmap();
+  }
 
   // The output DIB: header, full colour table.
   dib.info.assign(kInfoHeaderSize + table_size * sizeof(RGBQUAD), 0);
@@ -183,6 +244,11 @@ Dib ReadBmpFile(TStream& stream, int64_t limit) {
 
   std::vector<uint8_t> pixels = Allocate(image_size);
   ReadExact(stream, pixels.data(), pixels.size());
+  if (rle) {
+    dib.bits = Allocate(stride * height);
+    DecodeRle(pixels.data(), pixels.size(), h.bits, width, height, stride, dib.bits.data());
+    return dib;
+  }
 
   // Rows bottom-up, converted where the device calls need another format.
   const bool convert = h.bits == 16 || h.compression == BI_BITFIELDS || h.bits == 32;
