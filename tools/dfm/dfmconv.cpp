@@ -3,6 +3,10 @@
 //   dfmconv --to-binary in.txt out.bin [--base dir]
 //   dfmconv --to-text in.bin out.txt
 //
+// The text syntax, including the file references that embed binary values
+// from files, is described at the top of platform/classes/ObjectText.cpp:
+//   Icon.Data = {@file 'vask.ico'}                        the file's bytes
+//   Picture.Data = {@graphic TJPEGBitmap 'splash.bmp'}    class name, length, bytes
 // File references in the text ({@file 'name'}, {@graphic TClass 'name'}) are
 // relative to --base, or to the directory of the input file. The output is
 // written only when the whole input converted. Errors go to standard error as
