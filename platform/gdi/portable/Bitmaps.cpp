@@ -1,5 +1,7 @@
 // Device-dependent bitmaps and their conversion to and from DIBs:
 // CreateBitmap, CreateCompatibleBitmap, CreateDIBitmap, SetDIBits, GetDIBits.
+#include <sys/mman.h>
+
 #include <cstring>
 
 #include "platform/gdi/portable/Bitmaps.h"
@@ -7,7 +9,74 @@
 
 namespace gdiport {
 
-HBITMAP NewBitmap(int width, int height, int bpp) {
+namespace {
+
+// The most recently freed large block, kept for the next bitmap of a
+// similar size: mapping fresh pages costs more than filling them.
+struct SpareBlock {
+  void* data = nullptr;
+  size_t size = 0;
+  ~SpareBlock() {
+    if (data) munmap(data, size);
+  }
+};
+SpareBlock& Spare() {
+  static SpareBlock spare;
+  return spare;
+}
+constexpr size_t kMapAbove = size_t(1) << 20;
+constexpr size_t kMaxSpare = size_t(1) << 28;
+
+}  // namespace
+
+PixelBuffer::~PixelBuffer() {
+  Free();
+}
+
+void PixelBuffer::Free() {
+  if (mapped_) {
+    SpareBlock& spare = Spare();
+    if (size_ <= kMaxSpare) {
+      if (spare.data) munmap(spare.data, spare.size);
+      spare.data = data_;
+      spare.size = size_;
+    } else {
+      munmap(data_, size_);
+    }
+  } else {
+    std::free(data_);
+  }
+  data_ = nullptr;
+  size_ = 0;
+  mapped_ = false;
+}
+
+bool PixelBuffer::Allocate(size_t size, bool zero) {
+  Free();
+  if (size >= kMapAbove) {
+    SpareBlock& spare = Spare();
+    if (spare.data && spare.size >= size && spare.size / 2 <= size) {
+      data_ = static_cast<uint8_t*>(spare.data);
+      size_ = spare.size;
+      spare.data = nullptr;
+      if (zero) std::memset(data_, 0, size);
+    } else {
+      void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+      if (p == MAP_FAILED) return false;
+      data_ = static_cast<uint8_t*>(p);
+      size_ = size;
+    }
+    mapped_ = true;
+    return true;
+  }
+  data_ = static_cast<uint8_t*>(std::calloc(size ? size : 1, 1));
+  if (!data_) return false;
+  size_ = size;
+  return true;
+}
+
+HBITMAP NewBitmap(int width, int height, int bpp, bool zero) {
   if (width < 0 || height < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
@@ -22,8 +91,7 @@ HBITMAP NewBitmap(int width, int height, int bpp) {
     return nullptr;
   }
   auto b = std::make_unique<Bitmap>();
-  b->pixels.reset(static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride * height), 1)));
-  if (!b->pixels) {
+  if (!b->pixels.Allocate(static_cast<size_t>(stride * height), zero)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
@@ -188,7 +256,10 @@ HBITMAP CreateDIBitmap(HDC handle, const BITMAPINFOHEADER* header, DWORD init, c
       return nullptr;
     }
   }
-  HBITMAP result = NewBitmap(hf.width, hf.height, DcBitmapDepth(*dc));
+  // Every pixel byte is written when the DIB initialises a bitmap of whole
+  // bytes per pixel.
+  const int depth = DcBitmapDepth(*dc);
+  HBITMAP result = NewBitmap(hf.width, hf.height, depth, !initialise || depth < 8);
   if (!result || !initialise) return result;
   Bitmap* b = GetBitmap(result);
   if (b->width != f.width || b->height != f.height) {

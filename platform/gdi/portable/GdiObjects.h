@@ -24,11 +24,27 @@ struct Object {
   int refs = 0;
 };
 
-// Pixel memory obtained with calloc (large blocks arrive as zero pages).
-struct FreeDeleter {
-  void operator()(uint8_t* p) const { std::free(p); }
+// Zero-filled pixel memory. Large blocks are mapped with all their pages
+// populated by one system call, which is much cheaper than a page fault per
+// page.
+class PixelBuffer {
+ public:
+  PixelBuffer() = default;
+  ~PixelBuffer();
+  PixelBuffer(const PixelBuffer&) = delete;
+  PixelBuffer& operator=(const PixelBuffer&) = delete;
+  // Replaces the block with size bytes, zero-filled unless zero is false;
+  // false when out of memory.
+  bool Allocate(size_t size, bool zero = true);
+  uint8_t* get() const { return data_; }
+  explicit operator bool() const { return data_ != nullptr; }
+
+ private:
+  void Free();
+  uint8_t* data_ = nullptr;
+  size_t size_ = 0;
+  bool mapped_ = false;
 };
-using PixelBuffer = std::unique_ptr<uint8_t[], FreeDeleter>;
 
 // Row stride used for stored bitmap rows and DIB rows: 4-byte aligned.
 inline int64_t StrideOf(int64_t width, int bpp) {

@@ -193,7 +193,7 @@ StockObjects& Stocks() {
     bmp->width = bmp->height = 1;
     bmp->bpp = 1;
     bmp->stride = 4;
-    bmp->pixels.reset(static_cast<uint8_t*>(std::calloc(1, 4)));
+    bmp->pixels.Allocate(4);
     r.bitmap = static_cast<HBITMAP>(MakeStock(std::move(bmp)));
     return r;
   }();

@@ -3,6 +3,10 @@
 
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#endif
+
 #include "platform/gdi/portable/GdiObjects.h"
 
 namespace gdiport {
@@ -63,8 +67,49 @@ inline uint32_t To555(uint32_t p) {
 
 }  // namespace
 
+#if defined(__x86_64__) || defined(__i386__)
+// Four pixels per step with byte shuffles.
+__attribute__((target("ssse3"))) static int Convert24To32Ssse3(const uint8_t* src, uint8_t* dst,
+                                                               int count) {
+  const __m128i shuffle = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
+  int x = 0;
+  // A 16-byte load at pixel x must stay inside the 3 * count source bytes.
+  for (; 3 * int64_t(x) + 16 <= 3 * int64_t(count); x += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * x));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 4 * x), _mm_shuffle_epi8(v, shuffle));
+  }
+  return x;
+}
+
+__attribute__((target("ssse3"))) static int Convert32To24Ssse3(const uint8_t* src, uint8_t* dst,
+                                                               int count) {
+  const __m128i shuffle = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  int x = 0;
+  for (; x + 4 <= count; x += 4) {
+    const __m128i v =
+        _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 4 * x)), shuffle);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + 3 * x), v);
+    const uint32_t tail = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(v, 8)));
+    std::memcpy(dst + 3 * x + 8, &tail, 4);
+  }
+  return x;
+}
+
+static bool HasSsse3() {
+  static const bool has = __builtin_cpu_supports("ssse3");
+  return has;
+}
+#endif
+
 void Convert24To32(const uint8_t* src, uint8_t* dst, int count) {
   int x = 0;
+#if defined(__x86_64__) || defined(__i386__)
+  if (HasSsse3()) {
+    x = Convert24To32Ssse3(src, dst, count);
+    src += 3 * x;
+    dst += 4 * x;
+  }
+#endif
   // Four pixels from three 32-bit words.
   for (; x + 4 <= count; x += 4, src += 12, dst += 16) {
     const uint32_t w0 = Load32(src), w1 = Load32(src + 4), w2 = Load32(src + 8);
@@ -83,6 +128,13 @@ void Convert24To32(const uint8_t* src, uint8_t* dst, int count) {
 
 void Convert32To24(const uint8_t* src, uint8_t* dst, int count) {
   int x = 0;
+#if defined(__x86_64__) || defined(__i386__)
+  if (HasSsse3()) {
+    x = Convert32To24Ssse3(src, dst, count);
+    src += 4 * x;
+    dst += 3 * x;
+  }
+#endif
   for (; x + 4 <= count; x += 4, src += 16, dst += 12) {
     const uint32_t p0 = Load32(src) & 0xFFFFFF, p1 = Load32(src + 4) & 0xFFFFFF;
     const uint32_t p2 = Load32(src + 8) & 0xFFFFFF, p3 = Load32(src + 12) & 0xFFFFFF;
