@@ -69,6 +69,14 @@ with tempfile.TemporaryDirectory() as tmp:
         rss_read = max(run([bench, "--read-dib", f])[1] for _ in range(3)) / 1024
         rss_djpeg = max(m for _, m in djpeg) / 1024
         size = os.path.getsize(out) / 1048576
+        # Oracle on the photograph: the same pixel rows as djpeg -bmp.
+        run([bench, "--convert", f, out])
+        ours_bmp = open(out, "rb").read()
+        run(["djpeg", "-bmp", "-outfile", out, f])
+        djpeg_bmp = open(out, "rb").read()
+        off = lambda b: int.from_bytes(b[10:14], "little")
+        same = ours_bmp[off(ours_bmp):] == djpeg_bmp[off(djpeg_bmp):]
+        print(f"  {'':50s} pixels identical to djpeg -bmp: {'yes' if same else 'NO'}")
         print(f"  {os.path.relpath(f, '/usr/share/wallpapers'):50s} ConvertToDIB {t_ours:7.1f}  djpeg -bmp {t_djpeg:7.1f}  ratio {t_djpeg / t_ours:5.3f}")
         print(f"  {'':50s} DIB {size:6.1f}  peak ReadDIBitmapFromStream {rss_read:6.1f}  djpeg {rss_djpeg:6.1f}")
 PY

@@ -75,6 +75,7 @@ TEST(DecodeBadInput, SingleByteCorruptions) {
 
 TEST(DecodeBadInput, NotJpegData) {
   TProbeDecompressor d(nullptr);
+  d.OnWarning = [](const char*) {};
   const std::string good = CJpeg(Ppm(8, 8));
   const std::string expected = ConvertToBmp(d, good, jp24bit);
   // A BMP file (what ConvertToDIB itself writes).
