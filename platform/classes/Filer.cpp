@@ -118,6 +118,8 @@ struct TReader::Session {
   std::vector<TComponent*> loaded;         // every component read, in order
   std::vector<Fixup> fixups;
   std::vector<std::pair<TObject*, const TPropInfo*>> applied;  // references set
+  // Existing components given a new parent, with their previous parent.
+  std::vector<std::pair<TComponent*, TComponent*>> reparented;
 };
 
 TReader::TReader(TStream& stream) : stream_(stream) {}
@@ -424,6 +426,8 @@ TComponent* TReader::ReadRootComponent(TComponent* root) {
       return;
     }
     for (auto& [instance, prop] : session.applied) prop->SetObj(*instance, nullptr);
+    for (auto it = session.reparented.rbegin(); it != session.reparented.rend(); ++it)
+      it->first->SetParentComponent(it->second);
     for (const TFieldInfo* field : session.fields) field->Set(*root_, nullptr);
     for (auto it = session.created.rbegin(); it != session.created.rend(); ++it) delete *it;
     for (TComponent* c : session.loaded) {
@@ -542,7 +546,13 @@ TComponent* TReader::ReadComponent(TComponent* parent, int depth) {
       session_->fields.push_back(field);
     }
   }
-  if (parent != root_) component->SetParentComponent(parent);
+  if (parent != root_) {
+    bool existing = std::find(session_->created.begin(), session_->created.end(), component) ==
+                    session_->created.end();
+    TComponent* previous = component->GetParentComponent();
+    if (existing && previous != parent) session_->reparented.emplace_back(component, previous);
+    component->SetParentComponent(parent);
+  }
   auto& loaded = session_->loaded;
   if (std::find(loaded.begin(), loaded.end(), component) == loaded.end())
     loaded.push_back(component);

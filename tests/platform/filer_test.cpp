@@ -258,6 +258,18 @@ TEST_F(FilerTest, ReadsIntoAnExistingRootAndItsExistingComponents) {
   EXPECT_EQ(form.LoadedCount, 1);
 }
 
+TEST_F(FilerTest, AFailedReadGivesExistingComponentsTheirParentBack) {
+  TTestForm form(nullptr);
+  auto* label = new TTestWidget(&form);
+  label->SetName("Label1");
+  std::string bad = Variant("Buddy = Panel1", "Buddy = Nobody");
+  EXPECT_EQ(ReadErrorOf([&] { ReadForm(bad, &form); }),
+            "Error reading Button1.Buddy: Component Nobody not found");
+  EXPECT_EQ(form.ComponentCount(), 1);
+  EXPECT_EQ(label->ParentWidget(), nullptr);  // not left pointing at the freed Panel1
+  EXPECT_EQ(label->Left, -40000);             // what was read into it stays
+}
+
 TEST_F(FilerTest, AStoredRootNameTakenInTheOwnerGetsASuffix) {
   TComponent app(nullptr);
   auto* first = new TTestForm(&app);
