@@ -48,11 +48,13 @@ TClass TFont::StaticClass() {
                         int64_t{DEFAULT_CHARSET_VALUE}),
        rtti::Color<TFont>("Color", ColorNames(), &TFont::Color, &TFont::SetColor,
                           int64_t{clWindowText}),
+       // Size comes before Height: both are written, and reading Height last
+       // keeps heights that no whole point size gives (-14 is 10.5 points).
+       rtti::Int<TFont>("Size", &TFont::Size, &TFont::SetSize),
        rtti::Int<TFont>("Height", &TFont::Height, &TFont::SetHeight),
        rtti::String<TFont>("Name", &TFont::Name, &TFont::SetName),
        rtti::Enum<TFont>("Pitch", PitchNames(), &TFont::Pitch, &TFont::SetPitch,
                          int64_t{fpDefault}),
-       rtti::Int<TFont>("Size", &TFont::Size, &TFont::SetSize),
        rtti::SetOf<TFont>("Style", FontStyleNames(), &TFont::Style, &TFont::SetStyle, 0)});
   return &info;
 }

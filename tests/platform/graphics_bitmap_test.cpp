@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/classes/Filer.h"
 #include "platform/graphics/Graphics.h"
 #include "tests/support/GraphicsTestSupport.h"
 
@@ -176,6 +177,41 @@ TEST(GraphicsObjects, FontSizeFollowsHeightAndColoursConvert) {
   brush.SetStyle(bsClear);
   brush.SetColor(clRed);  // a colour makes the brush solid again
   EXPECT_EQ(brush.Style(), bsSolid);
+}
+
+class TFontHolder : public TComponent {
+  VASK_CLASS(TFontHolder, TComponent)
+ public:
+  explicit TFontHolder(TComponent* owner) : TComponent(owner) {}
+  TFont* Font() const { return font_.get(); }
+
+ private:
+  std::unique_ptr<TFont> font_ = std::make_unique<TFont>();
+};
+TClass TFontHolder::StaticClass() {
+  static const TClassInfo info = TClassInfo::Make<TFontHolder>(
+      "TFontHolder", inherited::StaticClass(),
+      {rtti::Object<TFontHolder>("Font", TFont::StaticClass(), &TFontHolder::Font)});
+  return &info;
+}
+
+TEST(GraphicsObjects, FontsRoundTripThroughAFormDescription) {
+  for (int height : {-11, -13, -14, -20, 12}) {
+    TFontHolder holder(nullptr);
+    holder.Font()->SetHeight(height);
+    holder.Font()->SetName("Courier");
+    holder.Font()->SetStyle(1 << fsBold | 1 << fsUnderline);
+    holder.Font()->SetColor(clBtnFace);
+    TMemoryStream stream;
+    TWriter(stream).WriteRootComponent(&holder);
+    stream.SetPosition(0);
+    TFontHolder copy(nullptr);
+    TReader(stream).ReadRootComponent(&copy);
+    EXPECT_EQ(copy.Font()->Height(), height);
+    EXPECT_EQ(copy.Font()->Name(), "Courier");
+    EXPECT_EQ(copy.Font()->Style(), 1 << fsBold | 1 << fsUnderline);
+    EXPECT_EQ(copy.Font()->Color(), clBtnFace);
+  }
 }
 
 }  // namespace
