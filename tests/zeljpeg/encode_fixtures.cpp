@@ -140,10 +140,13 @@ Image FromIndices(int width, int height, const std::vector<int>& indices,
 std::string Ppm(const Image& image) {
   std::string out =
       "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
+  const size_t start = out.size();
+  out.resize(start + 3 * image.pixels.size());
+  char* dst = out.data() + start;
   for (const Rgb& p : image.pixels) {
-    out += static_cast<char>(p.r);
-    out += static_cast<char>(p.g);
-    out += static_cast<char>(p.b);
+    *dst++ = static_cast<char>(p.r);
+    *dst++ = static_cast<char>(p.g);
+    *dst++ = static_cast<char>(p.b);
   }
   return out;
 }
@@ -178,10 +181,10 @@ Image DJpeg(const std::string& jpeg) {
     ADD_FAILURE() << "short djpeg output";
     return image;
   }
-  for (size_t i = 0; i < count; ++i) {
-    const auto* p = reinterpret_cast<const uint8_t*>(pnm.data() + start + i * channels);
-    image.pixels.push_back(gray ? Rgb{p[0], p[0], p[0]} : Rgb{p[0], p[1], p[2]});
-  }
+  image.pixels.resize(count);
+  const auto* p = reinterpret_cast<const uint8_t*>(pnm.data() + start);
+  for (size_t i = 0; i < count; ++i, p += channels)
+    image.pixels[i] = gray ? Rgb{p[0], p[0], p[0]} : Rgb{p[0], p[1], p[2]};
   return image;
 }
 
