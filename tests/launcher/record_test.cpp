@@ -126,24 +126,4 @@ TEST(SplashRecord, JPEGBitmapIsRegisteredForJpgAndJpeg) {
   EXPECT_EQ(GetClass("TJPEGBitmap"), TJPEGBitmap::StaticClass());
 }
 
-TEST(SplashRecord, JPEGBitmapDoesNotPretendToCodeJPEG) {
-  TJPEGBitmap bmp;
-  TMemoryStream stream;
-  EXPECT_THROW(bmp.LoadFromStream(stream), EInvalidGraphic);
-  EXPECT_THROW(bmp.SaveToStream(stream), EInvalidGraphic);
-  EXPECT_FALSE(bmp.SaveAsBitmap());
-  // Saving under another extension writes a BMP file.
-  TempDir dir;
-  bmp.SetPixelFormat(pf24bit);
-  bmp.SetSize(3, 2);
-  bmp.SaveToFile(dir.File("x.bmp"));
-  EXPECT_EQ(ReadFileBytes(dir.File("x.bmp")).substr(0, 2), "BM");
-  EXPECT_THROW(bmp.SaveToFile(dir.File("x.JPeG")), EInvalidGraphic);
-  EXPECT_FALSE(bmp.SaveAsBitmap());
-  EXPECT_TRUE(TJPEGBitmap::HasJPEGExtension("a.Jpg"));
-  EXPECT_FALSE(TJPEGBitmap::HasJPEGExtension("C:\\pics.jpg\\photo"));
-  EXPECT_FALSE(TJPEGBitmap::HasJPEGExtension("pics.jpg/photo"));
-  EXPECT_FALSE(TJPEGBitmap::HasJPEGExtension("photo.jpe"));
-}
-
 }  // namespace

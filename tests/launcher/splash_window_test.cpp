@@ -185,6 +185,41 @@ TEST_F(SplashWindow, PictureIsDrawnCentredAtItsNaturalSize) {
   }
 }
 
+// A window pixel (client coordinates) as 0xRRGGBB.
+int ClientPixel(const std::vector<uint8_t>& px, int x, int y) {
+  const uint8_t* p = &px[(static_cast<size_t>(y + 3) * 638 + (x + 3)) * 3];
+  return (p[0] << 16) | (p[1] << 8) | p[2];
+}
+// The splash picture's pixel shown at client (x, y), as 0xRRGGBB.
+int PicturePixel(const std::string& bmp, int x, int y) {
+  const auto* p = reinterpret_cast<const uint8_t*>(bmp.data()) + 54 +
+                  (static_cast<size_t>(479 - (y - 3)) * 640 + (x + 4)) * 3;
+  return (p[2] << 16) | (p[1] << 8) | p[0];
+}
+
+TEST_F(SplashWindow, PanelsAndButtonsLieOverThePictureWhichStaysDrawn) {
+  auto s = ShowSplash();
+  const std::string bmp = ReadFileBytes(VASK_SPLASH_BMP);
+  ClickControl(*s->info);
+  auto px = ReadWindowPixels(*s);
+  // Inside the panels their colours (0x00A37248 is red 72, green 114, blue 163).
+  EXPECT_EQ(ClientPixel(px, 24 + 400, 64 + 50), 0x4872A3);
+  EXPECT_EQ(ClientPixel(px, 48 + 290, 160 + 50), 0x617898);
+  // Around them the picture, and the buttons' faces at the bottom.
+  EXPECT_EQ(ClientPixel(px, 550, 300), PicturePixel(bmp, 550, 300));
+  EXPECT_EQ(ClientPixel(px, 10, 350), PicturePixel(bmp, 10, 350));
+  const int face = ColorToRGB(clBtnFace);
+  const int face_rgb = ((face & 0xFF) << 16) | (face & 0xFF00) | ((face >> 16) & 0xFF);
+  for (TButton* b : {s->demo, s->order, s->info, s->exit1})
+    EXPECT_EQ(ClientPixel(px, b->Left() + 6, b->Top() + 12), face_rgb) << b->Caption();
+  // Hidden again, the picture shows where the panels were.
+  ClickControl(*s->info);
+  px = ReadWindowPixels(*s);
+  EXPECT_EQ(ClientPixel(px, 24 + 400, 64 + 50), PicturePixel(bmp, 24 + 400, 64 + 50));
+  EXPECT_EQ(ClientPixel(px, 48 + 290, 160 + 50), PicturePixel(bmp, 48 + 290, 160 + 50));
+  EXPECT_EQ(ClientPixel(px, s->exit1->Left() + 6, s->exit1->Top() + 12), face_rgb);
+}
+
 TEST_F(SplashWindow, MoreInformationAndPictureClicksToggleBothPanels) {
   auto s = ShowSplash();
   EXPECT_FALSE(PanelsShown(*s));

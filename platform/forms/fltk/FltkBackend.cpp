@@ -72,7 +72,14 @@ void FormWindow::RemoveWidget(Fl_Widget* widget, bool graphic) {
 }
 
 void FormWindow::draw() {
-  fl_push_no_clip();
+  // Only a full redraw paints the background and frame; otherwise just the
+  // damaged children are drawn again.
+  if (!(damage() & ~FL_DAMAGE_CHILD)) {
+    draw_children();
+    return;
+  }
+  // Painting stays inside the current clip (an exposed region), where the
+  // children are drawn again too.
   const Fl_Color face = ToFlColor(form_.Color());
   fl_rectf(0, 0, w(), h(), face);
   if (raised_) {
@@ -96,7 +103,6 @@ void FormWindow::draw() {
     fl_color(ToFlColor(clWindowFrame));
     fl_rect(0, 0, w(), h());
   }
-  fl_pop_clip();
   draw_children();
 }
 

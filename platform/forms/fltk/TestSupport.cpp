@@ -51,12 +51,12 @@ TWindowFacts WindowFacts(TForm& form) {
 }
 
 void FlushWindows() {
+  // Only what the program itself marked for redrawing is drawn, so that a
+  // missed redraw shows in the pixels.
+  for (Fl_Window* w = Fl::first_window(); w != nullptr; w = Fl::next_window(w))
+    w->wait_for_expose();
   for (int i = 0; i < 3; ++i) Fl::check();
-  for (Fl_Window* w = Fl::first_window(); w != nullptr; w = Fl::next_window(w)) {
-    w->redraw();
-  }
   Fl::flush();
-  Fl::check();
 }
 
 std::vector<uint8_t> ReadWindowPixels(TForm& form) {

@@ -147,7 +147,8 @@ class MemoPeer : public PeerBase<MemoWidget> {
     widget_->textfont(ToFlFont(*memo_.Font()));
     widget_->textsize(ToFlSize(*memo_.Font()));
     widget_->textcolor(ToFlColor(memo_.Font()->Color()));
-    widget_->cursor_color(ToFlColor(memo_.Font()->Color()));
+    // A read-only panel shows no text cursor.
+    widget_->cursor_color(ToFlColor(memo_.ReadOnly() ? memo_.Color() : memo_.Font()->Color()));
     widget_->readonly(memo_.ReadOnly() ? 1 : 0);
     widget_->wrap(memo_.WordWrap() ? 1 : 0);
     memo_.Enabled() ? widget_->activate() : widget_->deactivate();
