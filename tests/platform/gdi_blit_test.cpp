@@ -1,5 +1,7 @@
 // StretchBlt, BitBlt and StretchDIBits: exact 1:1 copies, HALFTONE area
 // averages, nearest-pixel stretching, mirroring and clipping.
+#include <algorithm>
+
 #include "tests/support/GdiFixture.h"
 
 namespace {
@@ -117,6 +119,81 @@ TEST_F(GdiBlit, PaletteBitmapsCopyIndicesAndStretchThroughColours) {
   SelectPalette(src.dc, old_src, FALSE);
   SelectPalette(dst.dc, old_dst, FALSE);
   DeleteObject(pal);
+}
+
+}  // namespace
+
+namespace {
+
+// Reference area average of one channel, in doubles.
+double AreaAverage(const std::vector<int>& src, int sw, int sh, int dw, int dh, int dx, int dy) {
+  const double x0 = double(dx) * sw / dw, x1 = double(dx + 1) * sw / dw;
+  const double y0 = double(dy) * sh / dh, y1 = double(dy + 1) * sh / dh;
+  double sum = 0, area = 0;
+  for (int y = 0; y < sh; ++y) {
+    const double oy = std::min<double>(y + 1, y1) - std::max<double>(y, y0);
+    if (oy <= 0) continue;
+    for (int x = 0; x < sw; ++x) {
+      const double ox = std::min<double>(x + 1, x1) - std::max<double>(x, x0);
+      if (ox <= 0) continue;
+      sum += src[size_t(y) * sw + x] * ox * oy;
+      area += ox * oy;
+    }
+  }
+  return sum / area;
+}
+
+class GdiHalftone : public GdiFixture {};
+
+TEST_F(GdiHalftone, MatchesTheExactAreaAverageWithinOneLevel) {
+  struct Size {
+    int sw, sh, dw, dh;
+  };
+  uint32_t seed = 7;
+  for (const Size& s :
+       {Size{37, 23, 10, 7}, Size{5, 4, 13, 9}, Size{64, 3, 7, 3}, Size{9, 9, 9, 2}}) {
+    MemoryDc src(s.sw, s.sh), dst(s.dw, s.dh);
+    std::vector<int> red(size_t(s.sw) * s.sh);
+    for (int y = 0; y < s.sh; ++y)
+      for (int x = 0; x < s.sw; ++x) {
+        seed = seed * 1103515245 + 12345;
+        red[size_t(y) * s.sw + x] = (seed >> 16) & 0xFF;
+        SetPixel(src.dc, x, y, RGB(red[size_t(y) * s.sw + x], 0, 0));
+      }
+    SetStretchBltMode(dst.dc, HALFTONE);
+    ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, s.dw, s.dh, src.dc, 0, 0, s.sw, s.sh, SRCCOPY));
+    for (int y = 0; y < s.dh; ++y)
+      for (int x = 0; x < s.dw; ++x)
+        ASSERT_NEAR(GetRValue(GetPixel(dst.dc, x, y)),
+                    AreaAverage(red, s.sw, s.sh, s.dw, s.dh, x, y), 1.0)
+            << s.sw << "x" << s.sh << " -> " << s.dw << "x" << s.dh << " at " << x << "," << y;
+  }
+}
+
+TEST_F(GdiHalftone, SixteenBitAndSystemPaletteBitmapsConvertColours) {
+  // 5-5-5 bitmaps keep the top five bits of each channel.
+  HBITMAP b16 = CreateBitmap(2, 1, 1, 16, nullptr);
+  Dib in(2, 1, 24);
+  in.SetRgb(0, 0, 0xFF8040);
+  in.SetRgb(1, 0, 0x0F0F0F);
+  HDC screen = GetDC(nullptr);
+  ASSERT_EQ(SetDIBits(screen, b16, 0, 1, in.bits.data(), in.Info(), DIB_RGB_COLORS), 1);
+  Dib out(2, 1, 24);
+  ASSERT_EQ(GetDIBits(screen, b16, 0, 1, out.bits.data(), out.Info(), DIB_RGB_COLORS), 1);
+  EXPECT_EQ(out.Rgb(0, 0), 0xFF8442u);
+  EXPECT_EQ(out.Rgb(1, 0), 0x080808u);
+  DeleteObject(b16);
+  // An 8-bit bitmap with the default palette uses the system colours: a
+  // colour-cube colour survives, others take the nearest.
+  HBITMAP b8 = CreateBitmap(2, 1, 1, 8, nullptr);
+  in.SetRgb(0, 0, 0x3399CC);
+  in.SetRgb(1, 0, 0x3399CD);
+  ASSERT_EQ(SetDIBits(screen, b8, 0, 1, in.bits.data(), in.Info(), DIB_RGB_COLORS), 1);
+  ASSERT_EQ(GetDIBits(screen, b8, 0, 1, out.bits.data(), out.Info(), DIB_RGB_COLORS), 1);
+  EXPECT_EQ(out.Rgb(0, 0), 0x3399CCu);
+  EXPECT_EQ(out.Rgb(1, 0), 0x3399CCu);
+  DeleteObject(b8);
+  ReleaseDC(nullptr, screen);
 }
 
 }  // namespace

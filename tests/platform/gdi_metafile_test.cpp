@@ -175,4 +175,49 @@ TEST_F(GdiMetafile, RecordedBlitsAndPatternFillsPlayBack) {
   DeleteEnhMetaFile(mf);
 }
 
+TEST_F(GdiMetafile, MappingModesAndPalettesPlayOnAPaletteDisplay) {
+  gditest::SetDisplayFormat(gditest::DisplayFormat::Palette8);
+  const RECT frame{0, 0, 10 * 2540 / 96, 10 * 2540 / 96};
+  HDC rec = CreateEnhMetaFileA(nullptr, nullptr, &frame, nullptr);
+  HPALETTE pal = MakePalette({0x000000, 0xFFFFFF, 0x20C040});
+  SelectPalette(rec, pal, TRUE);
+  RealizePalette(rec);
+  SetMapMode(rec, MM_ANISOTROPIC);
+  SetWindowExtEx(rec, 1000, 1000, nullptr);
+  SetViewportExtEx(rec, 10, 10, nullptr);
+  HBRUSH green = CreateSolidBrush(PALETTEINDEX(2));
+  HGDIOBJ old = SelectObject(rec, green);
+  SelectObject(rec, GetStockObject(NULL_PEN));
+  Rectangle(rec, 0, 0, 600, 600);  // 5 x 5 pixels without a pen
+  SelectObject(rec, old);
+  DeleteObject(green);
+  HENHMETAFILE mf = CloseEnhMetaFile(rec);
+  DeleteObject(pal);
+  ASSERT_NE(mf, nullptr);
+  EXPECT_EQ(GetEnhMetaFilePaletteEntries(mf, 0, nullptr), 3u);
+
+  // The target bitmap is 8 bits on this display; draw it through the
+  // metafile's own palette, as a picture would.
+  MemoryDc m(10, 10);
+  std::vector<PALETTEENTRY> entries(3);
+  GetEnhMetaFilePaletteEntries(mf, 3, entries.data());
+  HPALETTE target_pal = MakePalette({0x000000, 0xFFFFFF, 0x20C040});
+  HPALETTE old_pal = SelectPalette(m.dc, target_pal, TRUE);
+  m.Fill(RGB(255, 255, 255));
+  RECT target{0, 0, 10, 10};
+  ASSERT_TRUE(PlayEnhMetaFile(m.dc, mf, &target));
+  EXPECT_EQ(GetPixel(m.dc, 3, 3), RGB(0x20, 0xC0, 0x40));
+  EXPECT_EQ(GetPixel(m.dc, 4, 4), RGB(0x20, 0xC0, 0x40));
+  EXPECT_EQ(GetPixel(m.dc, 5, 5), RGB(255, 255, 255));
+  gditest::RawBitmap raw;
+  SelectObject(m.dc, m.old);
+  gditest::ReadBitmap(m.bitmap, raw);
+  m.old = SelectObject(m.dc, m.bitmap);
+  EXPECT_EQ(raw.bpp, 8);
+  EXPECT_EQ(raw.pixels[0], 2);
+  SelectPalette(m.dc, old_pal, TRUE);
+  DeleteObject(target_pal);
+  DeleteEnhMetaFile(mf);
+}
+
 }  // namespace

@@ -636,9 +636,8 @@ HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 
 // Selects a bitmap (memory DCs only), brush, pen or font; returns the object
-// it replaces, or 0 on failure. A bitmap already selected into another DC,
-// or one whose depth is neither 1 nor the DC's depth, cannot be selected.
-// Palettes go through SelectPalette.
+// it replaces, or 0 on failure. A bitmap of any depth can be selected, but
+// into one memory DC at a time. Palettes go through SelectPalette.
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // Deletes a pen, brush, bitmap, palette or font. Fails (FALSE) while the object
 // is selected into a DC. Stock objects: TRUE, nothing happens.
@@ -671,10 +670,15 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bit_count, const v
 // DIB_RGB_COLORS). Also fills biSizeImage and, below 16 bits, the colour
 // table (from the DC's palette, or black and white at 1 bit). With bits
 // null, fills the header only: a biBitCount of 0 asks for the bitmap's own
-// format. Returns the number of lines copied (the header's line count when
+// format; otherwise biWidth/biHeight are set from the bitmap (the sign of
+// biHeight kept). Returns the number of lines copied (the bitmap height when
 // bits is null), 0 on failure: the bitmap is selected into a DC, the DC or
-// bitmap is invalid, or the format is unsupported. Index DIBs from colour
-// bitmaps take the nearest colour-table entry.
+// bitmap is invalid, the format is unsupported, or biWidth and |biHeight|
+// differ from the bitmap's size. Scan line 0 is the bottom row for bottom-up
+// DIBs and the top row for top-down ones. Index DIBs from colour bitmaps take
+// the nearest colour-table entry. The colour table of a DIB of d bits is the
+// DC palette when that has at most 2^d entries, else the default colours for
+// d bits (see the top of this file); biClrUsed is set to 0.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
               UINT usage);
 // A bitmap compatible with dc (as CreateCompatibleBitmap; a null DC means
@@ -683,8 +687,9 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBIT
 // (nearest entry; equal colours keep their index). 0 on failure.
 HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
                        const BITMAPINFO* info, UINT usage);
-// Sets scan lines [start, start + lines) of the bitmap from a DIB; the bitmap
-// must not be selected into a DC. Returns the lines copied, 0 on failure.
+// Sets scan lines [start, start + lines) of the bitmap from a DIB of the
+// bitmap's size (numbered as in GetDIBits); the bitmap must not be selected
+// into a DC. Returns the lines copied, 0 on failure.
 int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
               const BITMAPINFO* info, UINT usage);
 
@@ -727,9 +732,10 @@ BOOL SetBrushOrgEx(HDC dc, int x, int y, LPPOINT previous);
 // Copies a rectangle, scaling it to the destination size. HALFTONE averages
 // for each destination pixel the source area mapping onto it, weighted by
 // area; the other modes take the nearest source pixel (pixel centres).
-// A 1:1 copy is exact in every mode. Negative widths or heights mirror.
-// The source must be a memory DC; a source area reaching outside the source
-// bitmap fails.
+// A 1:1 copy is exact in every mode. Negative widths or heights mirror: a
+// width -w at x covers x, x - 1, ..., x - w + 1. The source must be a memory
+// DC; a source area reaching outside the source bitmap fails. 1-bit sources
+// are black and white (the DC text and background colours do not apply).
 BOOL StretchBlt(HDC dest, int x_dest, int y_dest, int width_dest, int height_dest, HDC source,
                 int x_source, int y_source, int width_source, int height_source, DWORD rop);
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int x_source, int y_source,
@@ -746,7 +752,10 @@ int StretchDIBits(HDC dc, int x_dest, int y_dest, int width_dest, int height_des
 // ---------------------------------------------------------------------------
 // Brushes, pens and shapes. Drawing is aliased (no anti-aliasing), pixel
 // centres decide coverage, and the right and bottom edges of rectangles and
-// ellipses and the last point of a line are excluded, as on Windows.
+// ellipses and the last point of a line are excluded, as on Windows. With a
+// null pen, Rectangle and Ellipse fill one pixel less to the right and bottom
+// (as Windows does). Pens are solid squares of their width (dashes and joins
+// are not drawn); brushes are solid (hatches and patterns are not drawn).
 
 HBRUSH CreateSolidBrush(COLORREF colour);
 HBRUSH CreateBrushIndirect(const LOGBRUSH* brush);  // BS_SOLID, BS_NULL
