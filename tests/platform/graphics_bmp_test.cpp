@@ -318,6 +318,24 @@ TEST_F(BmpTest, PaletteDisplayKeepsIndicesAndColoursThroughLoadAndSave) {
   EXPECT_EQ(Save(bitmap), file);
 }
 
+TEST_F(BmpTest, SixteenColourDisplayKeepsVgaColouredFilesExact) {
+  gditest::ScopedDisplay display(gditest::DisplayFormat::Colours16);
+  BmpSpec spec;
+  spec.width = 9;
+  spec.height = 4;
+  spec.bits = 4;
+  spec.colors = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+                 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+  spec.pixel = [](int x, int y) { return PatternIndex(x, y, 16); };
+  const std::string file = BuildBmp(spec);
+  TBitmap bitmap;
+  Load(bitmap, file);
+  gditest::RawBitmap raw;
+  ASSERT_TRUE(gditest::ReadBitmap(bitmap.Handle(), raw));
+  EXPECT_EQ(raw.bpp, 4);
+  EXPECT_EQ(Save(bitmap), file);
+}
+
 TEST_F(BmpTest, PillowReadsWhatWeWrite) {
   TempDir dir;
   struct Case {
