@@ -1,6 +1,12 @@
 #include "zeljpeg/JPEGBitmap.h"
 
+#include <optional>
+
+#include "zeljpeg/ComponentWatch.h"
+#include "zeljpeg/GdiGuards.h"
 #include "zeljpeg/Jpeglib.h"
+#include "zeljpeg/StreamCompressor.h"
+#include "zeljpeg/StreamDecompressor.h"
 
 VASK_DEFINE_CLASS(TJPEGBitmap)
 
@@ -15,6 +21,57 @@ bool EqualsAsciiNoCase(const std::string& a, const char* b) {
     if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   return i == a.size() && b[i] == '\0';
 }
+
+// Takes the unit's shared stream instance of class T (constructing it with
+// no owner when there is none, which makes it the shared one) for one load or
+// save, and gives it back at the end of the scope. The instance is freed only
+// when this borrow constructed it, it is still alive, and it is no longer the
+// shared one; an instance that application code constructed, or that was
+// destroyed meanwhile, is never touched.
+template <class T>
+class TSharedBorrow {
+ public:
+  TSharedBorrow(T*& shared, const char* busy_message) : shared_(shared) {
+    instance_ = shared;
+    if (instance_ == nullptr) {
+      instance_ = new T(nullptr);
+      constructed_ = true;
+    }
+    try {
+      watch_.emplace(instance_);
+    } catch (...) {
+      Release();
+      throw;
+    }
+    // A load or save nested inside another one on the same instance (from
+    // one of its handlers) would detach the outer call's stream and reset
+    // its codec object underneath it.
+    if (instance_->Stream() != nullptr) {
+      Release();
+      throw Exception(busy_message);
+    }
+  }
+  ~TSharedBorrow() { Release(); }
+  TSharedBorrow(const TSharedBorrow&) = delete;
+  TSharedBorrow& operator=(const TSharedBorrow&) = delete;
+
+  T* Get() const { return instance_; }
+  bool Alive() const { return watch_ && watch_->Alive(); }
+
+ private:
+  void Release() {
+    if (instance_ == nullptr) return;
+    const bool alive = !watch_ || watch_->Alive();
+    watch_.reset();
+    if (alive && constructed_ && shared_ != instance_) delete instance_;
+    instance_ = nullptr;
+  }
+
+  T*& shared_;
+  T* instance_ = nullptr;
+  bool constructed_ = false;
+  std::optional<TComponentWatch> watch_;
+};
 }  // namespace
 
 bool TJPEGBitmap::HasJPEGExtension(const std::string& file_name) {
@@ -37,8 +94,51 @@ void TJPEGBitmap::SaveToFile(const std::string& file_name) {
   FSaveAsBitmap = false;
 }
 
-void TJPEGBitmap::LoadFromStream(TStream&) {
-  throw EInvalidGraphic("JPEG loading is not available");
+void TJPEGBitmap::LoadFromStream(TStream& stream) {
+  TGdiObjectOwner bitmap_owner;
+  TGdiObjectOwner palette_owner;
+  {
+    TSharedBorrow<TJPEGStreamDecompressor> borrow(
+        SharedStreamDecompressor, "The JPEG decompressor is busy with another image");
+    TJPEGStreamDecompressor* decompressor = borrow.Get();
+    FDecompressor = decompressor;
+    try {
+      decompressor->OpenStream(stream);
+      HBITMAP bitmap = nullptr;
+      HPALETTE palette = nullptr;
+      decompressor->ReadWinBitmap(bitmap, palette);
+      bitmap_owner.Reset(bitmap);
+      palette_owner.Reset(palette);
+    } catch (...) {
+      if (borrow.Alive()) {
+        decompressor->Abort();  // idle again, whatever failed
+        decompressor->CloseStream();
+      } else {
+        FDecompressor = nullptr;
+      }
+      throw;
+    }
+    if (borrow.Alive())
+      decompressor->CloseStream();
+    else
+      FDecompressor = nullptr;
+  }
+  // The decoded image replaces the old one only now, after the decompressor
+  // has been given back, so that change handlers may load or save JPEG
+  // themselves or destroy the shared instance. Both handles are in place
+  // before the two change notifications go out.
+  TNotifyEvent on_change = OnChange;
+  OnChange = nullptr;
+  try {
+    SetPalette(static_cast<HPALETTE>(palette_owner.Release()));
+    SetHandle(static_cast<HBITMAP>(bitmap_owner.Release()));
+  } catch (...) {
+    OnChange = on_change;
+    throw;
+  }
+  OnChange = on_change;
+  Changed();
+  Changed();
 }
 
 void TJPEGBitmap::SaveToStream(TStream& stream) {
@@ -46,7 +146,16 @@ void TJPEGBitmap::SaveToStream(TStream& stream) {
     inherited::SaveToStream(stream);
     return;
   }
-  throw EInvalidGraphic("JPEG saving is not available");
+  TSharedBorrow<TJPEGStreamCompressor> borrow(SharedStreamCompressor,
+                                              "The JPEG compressor is busy with another image");
+  FCompressor = borrow.Get();
+  try {
+    borrow.Get()->SaveBitMapToStream(this, stream);
+  } catch (...) {
+    if (!borrow.Alive()) FCompressor = nullptr;
+    throw;
+  }
+  if (!borrow.Alive()) FCompressor = nullptr;
 }
 
 void InitZeljpegUnit() {
@@ -54,6 +163,8 @@ void InitZeljpegUnit() {
   if (run_count++ != 0) return;
   InitGraphicsUnit();
   InitJpeglibUnit();
+  InitZeljpegDecoder();
+  InitZeljpegEncoder();
   TPicture::RegisterFileFormat("jpg", "JPEG Image", TJPEGBitmap::StaticClass());
   TPicture::RegisterFileFormat("jpeg", "JPEG Image", TJPEGBitmap::StaticClass());
   RegisterClass(TJPEGBitmap::StaticClass());

@@ -18,32 +18,59 @@ extern TJPEGStreamCompressor* SharedStreamCompressor;
 
 // A bitmap that reads and writes JPEG through streams. Creation, destruction,
 // the palette and handle setters and the stored-data reader and writer (a
-// plain BMP file, as for TBitmap) are the bitmap's.
+// plain BMP file, as for TBitmap, never JPEG) are the bitmap's; LoadFromFile
+// is TGraphic's (opens the file read-only, then LoadFromStream), so it always
+// decodes JPEG.
 //
-// JPEG decoding and encoding are not wired in yet. Until they are:
-// - LoadFromStream raises EInvalidGraphic "JPEG loading is not available"
-//   (it never falls back to reading BMP data, so a .jpg file is never
-//   mistaken for something it is not);
-// - SaveToStream writes a BMP file while FSaveAsBitmap is set and otherwise
-//   raises EInvalidGraphic "JPEG saving is not available";
-// - SaveToFile writes a BMP file for names whose extension is neither ".jpg"
-//   nor ".jpeg" (any letter case) and raises for those two.
-// Reading a stored picture that names TJPEGBitmap works in full, because that
-// path uses the bitmap's own stored-data reader.
+// Loads and saves borrow the unit's shared stream instances,
+// SharedStreamDecompressor and SharedStreamCompressor, constructing one with
+// no owner (and default settings) when the variable is nil; an instance so
+// constructed becomes the shared one and stays alive for the program's life.
+// An instance that application code constructed first is used with its own
+// settings and events and is never freed here. Settings therefore carry over
+// from one load or save to the next.
+//
+// Only one load or save may use a shared instance at a time: starting one
+// while that instance is busy (for instance from its own progress handler)
+// raises Exception "The JPEG decompressor is busy with another image" or
+// "The JPEG compressor is busy with another image" and touches nothing.
+// Destroying the shared instance from the bitmap's OnChange handler, or
+// between operations, is safe: the next operation takes (or constructs) the
+// instance that is shared then. Destroying it from inside its own event
+// handlers while it decodes or encodes is not allowed, as for any component.
 class TJPEGBitmap : public TBitmap {
   VASK_CLASS(TJPEGBitmap, TBitmap)
  public:
   TJPEGBitmap() = default;
 
-  // Creates file_name and saves into it; BMP unless the extension is ".jpg"
-  // or ".jpeg". Raises EFCreateError when the file cannot be created.
+  // Creates file_name (replacing an existing file) and saves into it: JPEG
+  // when the extension is ".jpg" or ".jpeg" in any letter case, otherwise a
+  // BMP file. Raises EFCreateError "Cannot create file %s" when the file
+  // cannot be created, and what SaveToStream raises; the file is closed in
+  // every case, and SaveAsBitmap() is false again afterwards.
   void SaveToFile(const std::string& file_name) override;
+  // Decodes the JPEG data at the stream's position with the shared
+  // decompressor (ReadWinBitmap: the output type follows the display and the
+  // decompressor's GrayScaleOutput) and replaces image and palette, signalling
+  // two changes once both are in place. Never falls back to reading BMP data.
+  // Raises the codec's errors as Exception with the codec's message (e.g.
+  // "Not a JPEG file: starts with 0x42 0x4d" for a BMP file), the stream's
+  // errors, and "User Interrupt" after an abort; the bitmap keeps its image
+  // and palette then. The stream's position ends up past the JPEG data by the
+  // bytes read ahead (at most the decompressor's buffer size).
   void LoadFromStream(TStream& stream) override;
+  // Writes a BMP file while SaveAsBitmap() is true; otherwise compresses the
+  // bitmap with the shared compressor (SaveBitMapToStream) from the stream's
+  // position. Raises the compressor's and the stream's errors; what was
+  // written before an error stays in the stream.
   void SaveToStream(TStream& stream) override;
 
   // True only while SaveToFile writes a BMP file.
   bool SaveAsBitmap() const { return FSaveAsBitmap; }
   // The stream instances used by the most recent load and save; not owned.
+  // Null when that instance was destroyed during the operation; an instance
+  // destroyed later is not noticed, so use these only while you know the
+  // instance is alive (e.g. it is still the shared one).
   TJPEGStreamDecompressor* Decompressor() const { return FDecompressor; }
   TJPEGStreamCompressor* Compressor() const { return FCompressor; }
 

@@ -1,0 +1,155 @@
+#include "examples/convert/Convert.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "examples/convert/Progress.h"
+#include "platform/classes/Streams.h"
+#include "platform/graphics/Graphics.h"
+
+namespace {
+
+// Inputs from this size (bytes of JPEG, or pixels) get a progress bar when
+// standard error is a terminal.
+constexpr int64_t kLargeJpegBytes = 512 * 1024;
+constexpr int64_t kLargePixels = 2'000'000;
+
+void PrintWarning(const char* message) {
+  std::fprintf(stderr, "zeljpeg-convert: warning: %s\n", message);
+}
+
+// A global memory block, freed at the end of the scope.
+class GlobalBlock {
+ public:
+  GlobalBlock() = default;
+  ~GlobalBlock() {
+    if (handle != nullptr) GlobalFree(handle);
+  }
+  GlobalBlock(const GlobalBlock&) = delete;
+  GlobalBlock& operator=(const GlobalBlock&) = delete;
+  HGLOBAL handle = nullptr;
+};
+
+// Locks a global block for the scope.
+class GlobalLockScope {
+ public:
+  explicit GlobalLockScope(HGLOBAL handle) : handle_(handle), data_(GlobalLock(handle)) {
+    if (data_ == nullptr) throw Exception("Cannot lock the decoded pixels");
+  }
+  ~GlobalLockScope() { GlobalUnlock(handle_); }
+  GlobalLockScope(const GlobalLockScope&) = delete;
+  GlobalLockScope& operator=(const GlobalLockScope&) = delete;
+  const uint8_t* Data() const { return static_cast<const uint8_t*>(data_); }
+
+ private:
+  HGLOBAL handle_;
+  void* data_;
+};
+
+// A BMP file of the DIB: file header, information header, the colour table
+// (biClrUsed entries, all of them when 0) and exactly the rows' bytes. The
+// header fields are those djpeg writes, so that the files compare equal.
+void WriteBmp(TStream& out, const BITMAPINFO& info, const uint8_t* bits) {
+  BITMAPINFOHEADER header = info.bmiHeader;
+  const int32_t bit_count = header.biBitCount;
+  int32_t colours = 0;
+  if (bit_count <= 8) colours = header.biClrUsed != 0 ? header.biClrUsed : 1 << bit_count;
+  const int64_t stride = ((static_cast<int64_t>(header.biWidth) * bit_count + 31) / 32) * 4;
+  const int64_t rows_size = stride * (header.biHeight < 0 ? -header.biHeight : header.biHeight);
+  const int64_t offset = 14 + 40 + 4 * static_cast<int64_t>(colours);
+  if (offset + rows_size > 0xFFFFFFFFLL) throw Exception("The image is too large for a BMP file");
+  header.biSize = 40;
+  header.biSizeImage = 0;  // may be 0 for uncompressed rows; djpeg writes 0 as well
+  header.biClrUsed = static_cast<DWORD>(bit_count <= 8 ? colours : 0);
+
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;  // "BM"
+  file.bfSize = static_cast<DWORD>(offset + rows_size);
+  file.bfOffBits = static_cast<DWORD>(offset);
+  out.WriteBuffer(&file, sizeof(file));
+  out.WriteBuffer(&header, sizeof(header));
+  if (colours > 0) out.WriteBuffer(info.bmiColors, 4 * colours);
+  // Written a row at a time: WriteBuffer takes at most 2 GB at once.
+  for (int64_t written = 0; written < rows_size; written += stride)
+    out.WriteBuffer(bits + written, static_cast<int32_t>(stride));
+}
+
+}  // namespace
+
+void DecodeToBmp(const ConvertOptions& o) {
+  TFileStream input(o.input, fmOpenRead);
+  TJPEGStreamDecompressor decompressor(nullptr);
+  decompressor.DCTMethod = o.dct;
+  decompressor.DoFancyUpSampling = o.fancy_upsampling;
+  decompressor.DoBlockSmoothing = o.block_smoothing;
+  decompressor.TwoPassQuantize = !o.one_pass;
+  decompressor.DitherMode = o.dither;
+  decompressor.ColoursIn8bitMode = o.colors;
+  decompressor.OnWarning = PrintWarning;
+
+  ProgressBar bar("Decoding",
+                  o.progress.value_or(StderrIsTerminal() && input.Size() >= kLargeJpegBytes));
+  decompressor.OnProgressReport = [&](TObject*) { bar.Update(decompressor.GetPercentDone()); };
+
+  TJPEGOutputType type = o.type;
+  std::vector<uint8_t> info;
+  GlobalBlock bits;
+  for (;;) {
+    info.assign(static_cast<size_t>(TJPEGDecompressor::GetBitmapInfoSize(type)), 0);
+    try {
+      decompressor.ReadDIBitmapFromStream(input, reinterpret_cast<BITMAPINFO*>(info.data()), type,
+                                          bits.handle);
+      break;
+    } catch (const Exception& e) {
+      bits.handle = nullptr;  // the decompressor has freed the block
+      // Without --type, a grayscale JPEG becomes a gray BMP.
+      if (o.type_given || type == jpGrayscale ||
+          e.Message() != "Image is Grayscale but colour output requested")
+        throw;
+      type = jpGrayscale;
+      input.Seek(0, soFromBeginning);
+    }
+  }
+  TMemoryStream bmp;
+  {
+    GlobalLockScope lock(bits.handle);
+    WriteBmp(bmp, *reinterpret_cast<const BITMAPINFO*>(info.data()), lock.Data());
+  }
+  bmp.SaveToFile(o.output);
+}
+
+void EncodeToJpeg(const ConvertOptions& o) {
+  // Constructed before the picture loads, this decompressor becomes the
+  // shared one, so a JPEG input is decoded with its warning handler.
+  TJPEGStreamDecompressor decompressor(nullptr);
+  decompressor.OnWarning = PrintWarning;
+  TPicture picture;
+  picture.LoadFromFile(o.input);
+
+  TJPEGStreamCompressor compressor(nullptr);
+  compressor.SetQuality(o.quality);
+  compressor.SetGrayscaleOutput(o.grayscale);
+  compressor.SetProgressiveJPEG(o.progressive);
+  compressor.SetOptimizeCoding(o.optimize);
+  compressor.SetRestartInterval(o.restart_interval);
+  compressor.SetRestartInRows(o.restart_rows);
+  compressor.SetSmoothingFactor(o.smoothing);
+  compressor.SetDCTMethod(o.dct);
+  compressor.SetComment(o.comment);
+  if (o.has_density) {
+    compressor.SetDensityUnit(o.density_unit);
+    compressor.SetX_Density(o.x_density);
+    compressor.SetY_Density(o.y_density);
+  }
+  compressor.OnWarning = PrintWarning;
+
+  const int64_t pixels = static_cast<int64_t>(picture.Width()) * picture.Height();
+  ProgressBar bar("Encoding", o.progress.value_or(StderrIsTerminal() && pixels >= kLargePixels));
+  compressor.OnProgressReport = [&](TObject*) { bar.Update(compressor.GetPercentDone()); };
+
+  TMemoryStream jpeg;
+  compressor.SavePictureToStream(&picture, jpeg);
+  jpeg.SaveToFile(o.output);
+}

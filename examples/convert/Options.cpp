@@ -1,0 +1,193 @@
+#include "examples/convert/Options.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace {
+
+bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
+  if (text.size() < suffix.size()) return false;
+  for (size_t i = 0; i < suffix.size(); ++i) {
+    char a = text[text.size() - suffix.size() + i];
+    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a - 'A' + 'a');
+    if (a != suffix[i]) return false;
+  }
+  return true;
+}
+
+long ParseInt(const std::string& option, const std::string& text, long low, long high) {
+  errno = 0;
+  char* end = nullptr;
+  const long value = std::strtol(text.c_str(), &end, 10);
+  if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high)
+    throw UsageError(Format("%s wants a whole number from %ld to %ld, not \"%s\"", option.c_str(),
+                            low, high, text.c_str()));
+  return value;
+}
+
+J_DCT_METHOD ParseDct(const std::string& text) {
+  if (text == "islow") return JDCT_ISLOW;
+  if (text == "ifast") return JDCT_IFAST;
+  if (text == "float") return JDCT_FLOAT;
+  throw UsageError(Format("--dct wants islow, ifast or float, not \"%s\"", text.c_str()));
+}
+
+// --density N, NxM, each optionally followed by "dpi" or "dpcm".
+void ParseDensity(const std::string& text, ConvertOptions& o) {
+  std::string numbers = text;
+  o.density_unit = 1;
+  if (EndsWithNoCase(numbers, "dpcm")) {
+    o.density_unit = 2;
+    numbers.resize(numbers.size() - 4);
+  } else if (EndsWithNoCase(numbers, "dpi")) {
+    numbers.resize(numbers.size() - 3);
+  }
+  const size_t x = numbers.find('x');
+  const std::string first = numbers.substr(0, x);
+  const std::string second = x == std::string::npos ? first : numbers.substr(x + 1);
+  o.x_density = static_cast<uint16_t>(ParseInt("--density", first, 1, 65535));
+  o.y_density = static_cast<uint16_t>(ParseInt("--density", second, 1, 65535));
+  o.has_density = true;
+}
+
+}  // namespace
+
+const char* UsageText() {
+  return "usage: zeljpeg-convert [options] INPUT OUTPUT\n"
+         "\n"
+         "OUTPUT ending in .jpg or .jpeg: INPUT (a picture: .bmp, .jpg, .jpeg, .ico, .emf,\n"
+         "  .wmf) is compressed to JPEG. Otherwise INPUT (JPEG data) is decoded to a BMP file.\n"
+         "\n"
+         "JPEG to BMP:\n"
+         "  --type 24|8|4|gray   output: 24-bit colour (default; gray for a grayscale\n"
+         "                       JPEG), 8-bit or 4-bit quantised colour, or 64-level gray\n"
+         "  --colors N           colours for --type 8 (8 to 256, default 256)\n"
+         "  --dither none|ordered|fs   dithering for --type 8 and 4 (default fs)\n"
+         "  --onepass            one-pass quantisation (fixed colour cube)\n"
+         "  --nofancy            no fancy (smooth) upsampling of colour\n"
+         "  --nosmooth           no block smoothing of progressive images\n"
+         "\n"
+         "Picture to JPEG:\n"
+         "  --quality N          0 to 100 (default 75)\n"
+         "  --grayscale          one-component grayscale JPEG\n"
+         "  --progressive        progressive JPEG\n"
+         "  --optimize           optimised Huffman tables\n"
+         "  --restart N[b]       restart marker every N MCU rows, or N MCUs with \"b\"\n"
+         "  --smooth N           input smoothing, 0 to 100\n"
+         "  --comment TEXT       comment marker\n"
+         "  --density N[xM][dpi|dpcm]   JFIF density (default unit dpi)\n"
+         "\n"
+         "Both:\n"
+         "  --dct islow|ifast|float    DCT method (default islow)\n"
+         "  --progress / --quiet  always / never show a progress bar (default: on a\n"
+         "                       terminal, for large images)\n"
+         "  --help\n";
+}
+
+bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
+  std::vector<std::string> files;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto value = [&]() -> const std::string& {
+      if (i + 1 >= args.size()) throw UsageError(Format("%s needs a value", arg.c_str()));
+      return args[++i];
+    };
+    if (arg == "--help" || arg == "-h") return false;
+    if (arg.size() < 2 || arg[0] != '-' || arg == "--") {
+      if (arg == "--") {
+        files.insert(files.end(), args.begin() + static_cast<long>(i) + 1, args.end());
+        break;
+      }
+      files.push_back(arg);
+    } else if (arg == "--type") {
+      const std::string& v = value();
+      if (v == "24")
+        o.type = jp24bit;
+      else if (v == "8")
+        o.type = jp8bit;
+      else if (v == "4")
+        o.type = jp4bit;
+      else if (v == "gray" || v == "grey")
+        o.type = jpGrayscale;
+      else
+        throw UsageError(Format("--type wants 24, 8, 4 or gray, not \"%s\"", v.c_str()));
+      o.type_given = true;
+      o.decode_only.push_back(arg);
+    } else if (arg == "--colors" || arg == "--colours") {
+      o.colors = static_cast<int32_t>(ParseInt(arg, value(), 8, 256));
+      o.decode_only.push_back(arg);
+    } else if (arg == "--dither") {
+      const std::string& v = value();
+      if (v == "none")
+        o.dither = JDITHER_NONE;
+      else if (v == "ordered")
+        o.dither = JDITHER_ORDERED;
+      else if (v == "fs")
+        o.dither = JDITHER_FS;
+      else
+        throw UsageError(Format("--dither wants none, ordered or fs, not \"%s\"", v.c_str()));
+      o.decode_only.push_back(arg);
+    } else if (arg == "--onepass") {
+      o.one_pass = true;
+      o.decode_only.push_back(arg);
+    } else if (arg == "--nofancy") {
+      o.fancy_upsampling = false;
+      o.decode_only.push_back(arg);
+    } else if (arg == "--nosmooth") {
+      o.block_smoothing = false;
+      o.decode_only.push_back(arg);
+    } else if (arg == "--quality") {
+      o.quality = static_cast<int32_t>(ParseInt(arg, value(), 0, 100));
+      o.encode_only.push_back(arg);
+    } else if (arg == "--grayscale" || arg == "--greyscale") {
+      o.grayscale = true;
+      o.encode_only.push_back(arg);
+    } else if (arg == "--progressive") {
+      o.progressive = true;
+      o.encode_only.push_back(arg);
+    } else if (arg == "--optimize" || arg == "--optimise") {
+      o.optimize = true;
+      o.encode_only.push_back(arg);
+    } else if (arg == "--restart") {
+      std::string v = value();
+      if (!v.empty() && (v.back() == 'b' || v.back() == 'B')) {
+        v.pop_back();
+        o.restart_interval = static_cast<uint32_t>(ParseInt(arg, v, 0, 65535));
+        o.restart_rows = 0;
+      } else {
+        o.restart_rows = static_cast<int32_t>(ParseInt(arg, v, 0, 65535));
+        o.restart_interval = 0;
+      }
+      o.encode_only.push_back(arg);
+    } else if (arg == "--smooth") {
+      o.smoothing = static_cast<int32_t>(ParseInt(arg, value(), 0, 100));
+      o.encode_only.push_back(arg);
+    } else if (arg == "--comment") {
+      o.comment = value();
+      if (o.comment.size() > 65533) throw UsageError("--comment is longer than 65533 bytes");
+      o.encode_only.push_back(arg);
+    } else if (arg == "--density") {
+      ParseDensity(value(), o);
+      o.encode_only.push_back(arg);
+    } else if (arg == "--dct") {
+      o.dct = ParseDct(value());
+    } else if (arg == "--progress") {
+      o.progress = true;
+    } else if (arg == "--quiet") {
+      o.progress = false;
+    } else {
+      throw UsageError(Format("unknown option %s", arg.c_str()));
+    }
+  }
+  if (files.size() != 2)
+    throw UsageError(files.size() < 2 ? "an input and an output file are needed"
+                                      : "only one input and one output file can be given");
+  o.input = files[0];
+  o.output = files[1];
+  o.to_jpeg = TJPEGBitmap::HasJPEGExtension(o.output);
+  const std::vector<std::string>& wrong = o.to_jpeg ? o.decode_only : o.encode_only;
+  if (!wrong.empty())
+    throw UsageError(Format("%s applies only when the output is %s", wrong.front().c_str(),
+                            o.to_jpeg ? "a BMP file" : "a JPEG file (.jpg, .jpeg)"));
+  return true;
+}

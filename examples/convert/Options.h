@@ -1,0 +1,57 @@
+// Command-line options of zeljpeg-convert.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "zeljpeg/Zeljpeg.h"
+
+// A bad command line; the message says what is wrong.
+class UsageError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+struct ConvertOptions {
+  std::string input;
+  std::string output;
+  bool to_jpeg = false;  // by the output file's extension
+  // Progress bar: forced on (--progress), off (--quiet), or automatic.
+  std::optional<bool> progress;
+
+  // JPEG -> BMP.
+  TJPEGOutputType type = jp24bit;
+  bool type_given = false;  // without --type a grayscale JPEG gives a gray BMP
+  int32_t colors = 256;
+  J_DITHER_MODE dither = JDITHER_FS;
+  bool one_pass = false;
+  bool block_smoothing = true;
+  bool fancy_upsampling = true;
+
+  // Picture -> JPEG.
+  int32_t quality = 75;
+  bool grayscale = false;
+  bool progressive = false;
+  bool optimize = false;
+  uint32_t restart_interval = 0;  // MCUs
+  int32_t restart_rows = 0;       // --restart Nb: in MCU rows
+  int32_t smoothing = 0;
+  std::string comment;
+  bool has_density = false;
+  uint8_t density_unit = 1;  // 1 dots per inch, 2 per cm
+  uint16_t x_density = 0, y_density = 0;
+
+  J_DCT_METHOD dct = JDCT_ISLOW;
+
+  // Options given that only apply to one direction (for a clear error).
+  std::vector<std::string> decode_only, encode_only;
+};
+
+// Parses argv (without the program name). Raises UsageError. Returns false
+// when --help was asked for.
+bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& options);
+
+// The usage text.
+const char* UsageText();

@@ -1,0 +1,345 @@
+// zeljpeg-convert, run as a program: its output agrees with djpeg and cjpeg
+// on the same settings, and bad input gets a clear error and no output file.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "tests/support/TestSupport.h"
+
+namespace {
+
+struct ToolRun {
+  int status = -1;
+  std::string out, err;
+};
+
+// Runs a shell command in dir, capturing its exit code, stdout and stderr.
+ToolRun Shell(const TempDir& dir, const std::string& command) {
+  const std::string full = "cd " + dir.Path() + " && ( " + command + " ) >" + dir.File(".out") +
+                           " 2>" + dir.File(".err");
+  const int rc = std::system(full.c_str());
+  ToolRun run;
+  run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  run.out = ReadFileBytes(dir.File(".out"));
+  run.err = ReadFileBytes(dir.File(".err"));
+  return run;
+}
+
+ToolRun Convert(const TempDir& dir, const std::string& args) {
+  return Shell(dir, std::string(ZELJPEG_CONVERT) + " " + args);
+}
+
+// Runs a tool that must succeed.
+void Tool(const TempDir& dir, const std::string& command) {
+  const ToolRun run = Shell(dir, command);
+  ASSERT_EQ(run.status, 0) << command << ": " << run.err;
+}
+
+bool Exists(const std::string& path) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f != nullptr) std::fclose(f);
+  return f != nullptr;
+}
+
+// A P6 picture with gradients, edges and noise.
+std::string Ppm(int w, int h) {
+  std::string out = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
+  uint32_t rng = 12345;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      rng = rng * 1664525u + 1013904223u;
+      const int noise = static_cast<int>((rng >> 24) & 15) - 8;
+      out += static_cast<char>(std::clamp(x * 255 / (w - 1) + noise, 0, 255));
+      out += static_cast<char>(std::clamp(y * 255 / (h - 1) - noise, 0, 255));
+      out += static_cast<char>(((x / 6 + y / 5) % 2) ? 210 : 50);
+    }
+  return out;
+}
+
+uint32_t Le32(const std::string& b, size_t at) {
+  return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
+         static_cast<uint8_t>(b[at + 2]) << 16 |
+         static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+}
+
+// The pixels of an uncompressed bottom-up BMP (1 to 24 bits), top-down, as
+// 0xRRGGBB through its colour table.
+std::vector<uint32_t> BmpPixels(const std::string& b, int& w, int& h, int& bits) {
+  std::vector<uint32_t> out;
+  if (b.size() < 54 || b.compare(0, 2, "BM") != 0) return out;
+  const uint32_t offset = Le32(b, 10);
+  w = static_cast<int>(Le32(b, 18));
+  h = static_cast<int>(Le32(b, 22));
+  bits = static_cast<uint8_t>(b[28]);
+  const size_t table = 14 + Le32(b, 14);
+  const size_t stride = ((static_cast<size_t>(w) * bits + 31) / 32) * 4;
+  if (offset + stride * h > b.size()) return out;
+  for (int y = 0; y < h; ++y) {
+    const size_t row = offset + stride * static_cast<size_t>(h - 1 - y);
+    for (int x = 0; x < w; ++x) {
+      const auto* p = reinterpret_cast<const uint8_t*>(b.data());
+      if (bits == 24) {
+        const uint8_t* q = p + row + 3 * x;
+        out.push_back(q[2] << 16 | q[1] << 8 | q[0]);
+      } else {
+        int index = bits == 8 ? p[row + x] : (x % 2 ? p[row + x / 2] & 15 : p[row + x / 2] >> 4);
+        const uint8_t* c = p + table + 4 * index;
+        out.push_back(c[2] << 16 | c[1] << 8 | c[0]);
+      }
+    }
+  }
+  return out;
+}
+
+std::vector<uint32_t> PpmPixels(const std::string& pnm, int& w, int& h) {
+  std::vector<uint32_t> out;
+  int maxval = 0, consumed = 0;
+  char kind[3] = {};
+  if (std::sscanf(pnm.c_str(), "%2s %d %d %d%n", kind, &w, &h, &maxval, &consumed) != 4) return out;
+  const bool colour = std::strcmp(kind, "P6") == 0;
+  const auto* p = reinterpret_cast<const uint8_t*>(pnm.data() + consumed + 1);
+  for (int i = 0; i < w * h; ++i) {
+    const uint8_t* q = p + i * (colour ? 3 : 1);
+    out.push_back(colour ? (q[0] << 16 | q[1] << 8 | q[2]) : (q[0] << 16 | q[0] << 8 | q[0]));
+  }
+  return out;
+}
+
+int MaxDiff(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+  if (a.size() != b.size()) return 1000;
+  int worst = 0;
+  for (size_t i = 0; i < a.size(); ++i)
+    for (int s = 0; s < 24; s += 8)
+      worst = std::max(worst, std::abs(static_cast<int>((a[i] >> s) & 255) -
+                                       static_cast<int>((b[i] >> s) & 255)));
+  return worst;
+}
+
+// The worst distance between djpeg's gray levels and ours: each of our
+// pixels is one of the library's 64 grays, round(255 sin(i pi / 126)), whose
+// index i stands for the level i x 255 / 63 (near white several indices
+// share a gray; the closest counts).
+double GrayDistance(const std::vector<uint32_t>& ours, const std::vector<uint32_t>& djpeg) {
+  if (ours.size() != djpeg.size() || ours.empty()) return 1000;
+  double worst = 0;
+  for (size_t p = 0; p < ours.size(); ++p) {
+    double best = 1000;
+    for (int i = 0; i < 64; ++i)
+      if (std::lround(255 * std::sin(i * M_PI / 126)) == static_cast<long>(ours[p] & 255))
+        best = std::min(best, std::abs(i * 255.0 / 63 - static_cast<double>(djpeg[p] & 255)));
+    worst = std::max(worst, best);
+  }
+  return worst;
+}
+
+class ConvertTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFileBytes(dir.File("in.ppm"), Ppm(70, 50));
+    Tool(dir, "cjpeg -quality 88 in.ppm > in.jpg");
+  }
+  std::string Read(const std::string& name) { return ReadFileBytes(dir.File(name)); }
+  TempDir dir;
+};
+
+TEST_F(ConvertTest, TrueColourBmpEqualsDjpeg) {
+  for (const std::string& opts : {std::string(), std::string("--dct ifast"),
+                                  std::string("--dct float"), std::string("--nofancy")}) {
+    std::string dj = opts;
+    if (opts == "--dct ifast") dj = "-dct fast";
+    if (opts == "--dct float") dj = "-dct float";
+    if (opts == "--nofancy") dj = "-nosmooth";
+    const ToolRun run = Convert(dir, opts + " in.jpg out.bmp");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    Tool(dir, "djpeg -bmp " + dj + " in.jpg > dj.bmp");
+    const std::string ours = Read("out.bmp"), theirs = Read("dj.bmp");
+    ASSERT_GE(ours.size(), 54u);
+    // Same header size, same pixel rows byte for byte.
+    EXPECT_EQ(ours.size(), theirs.size()) << opts;
+    EXPECT_EQ(ours.substr(Le32(ours, 10)), theirs.substr(Le32(theirs, 10))) << opts;
+    EXPECT_EQ(ours.substr(18, 12), theirs.substr(18, 12));  // width, height, planes, bits
+  }
+}
+
+TEST_F(ConvertTest, QuantisedBmpsAgreeWithDjpeg) {
+  struct Case {
+    std::string ours, theirs;
+  };
+  for (const Case& c : {Case{"--type 8", "-colors 256"}, Case{"--type 8 --colors 32", "-colors 32"},
+                        Case{"--type 8 --colors 100 --dither none", "-colors 100 -dither none"},
+                        Case{"--type 8 --colors 64 --dither ordered", "-colors 64 -dither ordered"},
+                        Case{"--type 4", "-colors 16"},
+                        Case{"--type 4 --dither none", "-colors 16 -dither none"}}) {
+    const ToolRun run = Convert(dir, c.ours + " in.jpg out.bmp");
+    ASSERT_EQ(run.status, 0) << run.err;
+    Tool(dir, "djpeg -bmp " + c.theirs + " in.jpg > dj.bmp");
+    int w1, h1, b1, w2, h2, b2;
+    const std::vector<uint32_t> ours = BmpPixels(Read("out.bmp"), w1, h1, b1);
+    const std::vector<uint32_t> theirs = BmpPixels(Read("dj.bmp"), w2, h2, b2);
+    ASSERT_EQ(w1, 70);
+    ASSERT_EQ(h1, 50);
+    EXPECT_EQ(b1, c.ours.find("--type 4") == 0 ? 4 : 8);
+    EXPECT_EQ(ours, theirs) << c.ours;
+  }
+}
+
+TEST_F(ConvertTest, OnePassQuantisationAgreesWithDjpeg) {
+  const ToolRun run = Convert(dir, "--type 8 --colors 27 --onepass --dither none in.jpg out.bmp");
+  ASSERT_EQ(run.status, 0) << run.err;
+  Tool(dir, "djpeg -pnm -colors 27 -onepass -dither none in.jpg > dj.ppm");
+  int w, h, bits, pw, ph;
+  const std::vector<uint32_t> ours = BmpPixels(Read("out.bmp"), w, h, bits);
+  EXPECT_EQ(ours, PpmPixels(Read("dj.ppm"), pw, ph));
+  std::set<uint32_t> colours(ours.begin(), ours.end());
+  EXPECT_LE(colours.size(), 27u);
+}
+
+TEST_F(ConvertTest, GrayOutput) {
+  Tool(dir, "djpeg -pnm -grayscale in.jpg > dj.pgm");
+  int pw, ph, w, h, bits;
+  const std::vector<uint32_t> expected = PpmPixels(Read("dj.pgm"), pw, ph);
+  ASSERT_EQ(Convert(dir, "--type gray in.jpg gray.bmp").status, 0);
+  // Within one dithered step of the 64 levels.
+  EXPECT_LE(GrayDistance(BmpPixels(Read("gray.bmp"), w, h, bits), expected), 8.5);
+  EXPECT_EQ(bits, 8);
+  // A grayscale JPEG gives a gray BMP without --type; with --type 24 it is refused.
+  Tool(dir, "cjpeg -grayscale in.ppm > g.jpg");
+  Tool(dir, "djpeg -pnm g.jpg > g.pgm");
+  const ToolRun run = Convert(dir, "g.jpg g.bmp");
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_LE(GrayDistance(BmpPixels(Read("g.bmp"), w, h, bits), PpmPixels(Read("g.pgm"), pw, ph)),
+            8.5);
+  const ToolRun refused = Convert(dir, "--type 24 g.jpg g24.bmp");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(refused.err,
+            "zeljpeg-convert: g.jpg: Image is Grayscale but colour output requested\n");
+  EXPECT_FALSE(Exists(dir.File("g24.bmp")));
+}
+
+TEST_F(ConvertTest, JpegEqualsCjpegOnTheSameSettings) {
+  Tool(dir, "djpeg -bmp in.jpg > src.bmp");
+  struct Case {
+    std::string ours, theirs;
+  };
+  for (const Case& c : {Case{"", ""}, Case{"--quality 40", "-quality 40"},
+                        Case{"--quality 95 --optimize", "-quality 95 -optimize"},
+                        Case{"--progressive", "-progressive"}, Case{"--grayscale", "-grayscale"},
+                        Case{"--restart 2", "-restart 2"}, Case{"--restart 5b", "-restart 5B"},
+                        Case{"--smooth 30", "-smooth 30"}, Case{"--dct float", "-dct float"},
+                        Case{"--dct ifast --quality 60", "-dct fast -quality 60"}}) {
+    const ToolRun run = Convert(dir, c.ours + " src.bmp out.jpg");
+    ASSERT_EQ(run.status, 0) << c.ours << ": " << run.err;
+    Tool(dir, "cjpeg " + c.theirs + " src.bmp > cj.jpg");
+    EXPECT_EQ(Read("out.jpg"), Read("cj.jpg")) << c.ours;
+  }
+}
+
+TEST_F(ConvertTest, CommentAndDensity) {
+  Tool(dir, "djpeg -bmp in.jpg > src.bmp");
+  ASSERT_EQ(Convert(dir, "--comment 'made by a test' --density 300x150 src.bmp out.jpg").status, 0);
+  const std::string jpeg = Read("out.jpg");
+  Tool(dir, "rdjpgcom out.jpg > com.txt");
+  EXPECT_EQ(Read("com.txt"), "made by a test\n");
+  // JFIF APP0: units 1 (dpi), 300 x 150.
+  ASSERT_GE(jpeg.size(), 20u);
+  EXPECT_EQ(jpeg.substr(6, 5), std::string("JFIF\0", 5));
+  EXPECT_EQ(jpeg[13], 1);
+  EXPECT_EQ((static_cast<uint8_t>(jpeg[14]) << 8) | static_cast<uint8_t>(jpeg[15]), 300);
+  EXPECT_EQ((static_cast<uint8_t>(jpeg[16]) << 8) | static_cast<uint8_t>(jpeg[17]), 150);
+  ASSERT_EQ(Convert(dir, "--density 40dpcm src.bmp cm.jpg").status, 0);
+  EXPECT_EQ(Read("cm.jpg")[13], 2);
+}
+
+TEST_F(ConvertTest, JpegInputRecompresses) {
+  const ToolRun run = Convert(dir, "--quality 50 in.jpg small.JPEG");
+  ASSERT_EQ(run.status, 0) << run.err;
+  Tool(dir, "djpeg -pnm small.JPEG > s.ppm");
+  Tool(dir, "djpeg -pnm in.jpg > in-decoded.ppm");
+  int w, h, w2, h2;
+  const std::vector<uint32_t> a = PpmPixels(Read("s.ppm"), w, h);
+  EXPECT_EQ(w, 70);
+  EXPECT_LT(MaxDiff(a, PpmPixels(Read("in-decoded.ppm"), w2, h2)), 120);
+}
+
+TEST_F(ConvertTest, ProgressBarOnRequest) {
+  const ToolRun run = Convert(dir, "--progress in.jpg out.bmp");
+  ASSERT_EQ(run.status, 0);
+  EXPECT_NE(run.err.find("Decoding ["), std::string::npos);
+  EXPECT_NE(run.err.find("100%"), std::string::npos);
+  EXPECT_EQ(run.err.back(), '\n');
+  const ToolRun enc = Convert(dir, "--progress out.bmp out.jpg");
+  EXPECT_NE(enc.err.find("Encoding ["), std::string::npos);
+  EXPECT_EQ(Convert(dir, "--quiet in.jpg out.bmp").err, "");
+}
+
+TEST_F(ConvertTest, ClearErrors) {
+  struct Case {
+    std::string args;
+    int status;
+    std::string err;
+  };
+  Tool(dir, "djpeg -bmp in.jpg > src.bmp");
+  WriteFileBytes(dir.File("junk.jpg"), "definitely not a picture");
+  const std::string jpeg = Read("in.jpg");
+  WriteFileBytes(dir.File("cut.jpg"), jpeg.substr(0, jpeg.size() * 3 / 4));  // inside the scan
+  WriteFileBytes(dir.File("head.jpg"), jpeg.substr(0, 300));                 // inside the tables
+  for (const Case& c : {
+           Case{"missing.jpg out.bmp", 1, "zeljpeg-convert: Cannot open file missing.jpg\n"},
+           Case{"src.bmp out.bmp", 1,
+                "zeljpeg-convert: src.bmp: Not a JPEG file: starts with 0x42 0x4d\n"},
+           Case{"junk.jpg out.bmp", 1,
+                "zeljpeg-convert: junk.jpg: Not a JPEG file: starts with 0x64 0x65\n"},
+           Case{"junk.jpg out.jpg", 1,
+                "zeljpeg-convert: junk.jpg: Not a JPEG file: starts with 0x64 0x65\n"},
+           Case{"in.ppm out.jpg", 1,
+                "zeljpeg-convert: in.ppm: Unknown picture file extension (.ppm)\n"},
+           Case{"in.jpg no/such/dir/out.bmp", 1,
+                "zeljpeg-convert: Cannot create file no/such/dir/out.bmp\n"},
+           Case{"--bogus in.jpg out.bmp", 2, "zeljpeg-convert: unknown option --bogus\n"},
+           Case{"--quality 101 src.bmp out.jpg", 2,
+                "zeljpeg-convert: --quality wants a whole number from 0 to 100, not \"101\"\n"},
+           Case{"--colors 4 in.jpg out.bmp", 2,
+                "zeljpeg-convert: --colors wants a whole number from 8 to 256, not \"4\"\n"},
+           Case{"--type 16 in.jpg out.bmp", 2,
+                "zeljpeg-convert: --type wants 24, 8, 4 or gray, not \"16\"\n"},
+           Case{"--type 8 src.bmp out.jpg", 2,
+                "zeljpeg-convert: --type applies only when the output is a BMP file\n"},
+           Case{"--quality 50 in.jpg out.bmp", 2,
+                "zeljpeg-convert: --quality applies only when the output is a JPEG file "
+                "(.jpg, .jpeg)\n"},
+           Case{"in.jpg", 2, "zeljpeg-convert: an input and an output file are needed\n"},
+           Case{"in.jpg out.bmp --dct", 2, "zeljpeg-convert: --dct needs a value\n"},
+       }) {
+    const ToolRun run = Convert(dir, c.args);
+    EXPECT_EQ(run.status, c.status) << c.args;
+    const std::string first_line = run.err.substr(0, run.err.find('\n') + 1);
+    EXPECT_EQ(first_line, c.err) << c.args;
+    EXPECT_FALSE(Exists(dir.File("out.bmp"))) << c.args;
+    EXPECT_FALSE(Exists(dir.File("out.jpg"))) << c.args;
+  }
+  // A cut-off JPEG still decodes, with a warning on standard error.
+  const ToolRun cut = Convert(dir, "cut.jpg out.bmp");
+  EXPECT_EQ(cut.status, 0);
+  EXPECT_NE(cut.err.find("zeljpeg-convert: warning: Premature end of JPEG file"),
+            std::string::npos);
+  // Cut inside the tables: the warning, then the error.
+  const ToolRun head = Convert(dir, "head.jpg out.bmp");
+  EXPECT_EQ(head.status, 1);
+  EXPECT_EQ(head.err,
+            "zeljpeg-convert: warning: Premature end of JPEG file\n"
+            "zeljpeg-convert: head.jpg: Invalid JPEG file structure: missing SOS marker\n");
+  // --help prints the usage on standard output.
+  const ToolRun help = Convert(dir, "--help");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(help.out.find("usage: zeljpeg-convert"), 0u);
+}
+
+}  // namespace
