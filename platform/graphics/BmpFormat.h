@@ -35,9 +35,10 @@ uint64_t DibStride(uint64_t width, int bits_per_pixel);
 // Reads a BMP file from the stream's position, at most limit bytes of it,
 // and leaves the position after the pixel data. Accepts 12- and 40-byte
 // headers, 1, 4, 8, 16, 24 and 32 bits, BI_RGB, (16, 32 bits) BI_BITFIELDS,
-// (8 and 4 bits, bottom-up) BI_RLE8 and BI_RLE4, rows bottom-up or top-down. Raises EInvalidGraphic "Bitmap
-// image is not valid" for anything else, for truncated data and for sizes
-// or offsets that do not fit; EOutOfMemory when the pixels cannot be held.
+// (8 and 4 bits, bottom-up) BI_RLE8 and BI_RLE4, rows bottom-up or
+// top-down. Raises EInvalidGraphic "Bitmap image is not valid" for anything
+// else, for truncated data and for sizes or offsets that do not fit;
+// EOutOfMemory when the pixels cannot be held.
 Dib ReadBmpFile(TStream& stream, int64_t limit);
 
 // Converts rows of 32-bit blue-green-red-unused pixels (bottom-up, width * 4
