@@ -44,8 +44,7 @@ TEST_F(IconTest, The766ByteIconLoadsSavesAndGivesItsPixels) {
   ASSERT_EQ(h, 32);
   for (int y = 0; y < 32; ++y)
     for (int x = 0; x < 32; ++x) {
-      const uint32_t want =
-          x < 4 ? 0u : 0xFF000000u | kVga[(x + y) % 16];
+      const uint32_t want = x < 4 ? 0u : 0xFF000000u | kVga[(x + y) % 16];
       ASSERT_EQ(argb[y * 32 + x], want) << x << "," << y;
     }
 
