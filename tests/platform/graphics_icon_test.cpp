@@ -110,6 +110,66 @@ TEST_F(IconTest, TruncatedAndLyingFilesAreRejectedAndLeaveTheIconAlone) {
   expect_rejected(patched(22 + 32, 17, 4));         // 17 colours at 4 bits
 }
 
+void Put32(std::string& s, uint32_t v) {
+  s.append(reinterpret_cast<const char*>(&v), 4);
+}
+
+// An icon image: 40-byte header (height doubled), colours, pixels, mask.
+std::string IconImageBytes(int size, int bits, const std::string& pixels, bool with_mask) {
+  std::string image;
+  Put32(image, 40);
+  Put32(image, static_cast<uint32_t>(size));
+  Put32(image, static_cast<uint32_t>(size * 2));
+  Put32(image, 1 | static_cast<uint32_t>(bits) << 16);  // planes, bits
+  for (int i = 0; i < 6; ++i) Put32(image, 0);
+  image += pixels;
+  if (with_mask) image += std::string(static_cast<size_t>((size + 31) / 32 * 4 * size), '\0');
+  return image;
+}
+
+TEST_F(IconTest, IconsWithSeveralImagesShowThe32x32OneAndUseItsAlpha) {
+  // Image 0: PNG data (kept, not decoded). Image 1: 16 x 16 at 8 bits.
+  // Image 2: 32 x 32 at 32 bits with alpha.
+  const std::string png = std::string("\x89PNG\r\n\x1A\n", 8) + "rest";
+  std::string colours8;
+  for (int i = 0; i < 256; ++i) Put32(colours8, static_cast<uint32_t>(i * 0x010101));
+  const std::string small = IconImageBytes(16, 8, colours8 + std::string(16 * 16, '\x80'), true);
+  std::string argb;
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x)  // bottom-up rows: row y is picture row 31 - y
+      Put32(argb, static_cast<uint32_t>((x * 8) << 24 | (31 - y) << 16 | x << 8 | 7));
+  const std::string big = IconImageBytes(32, 32, argb, true);
+
+  std::string file;
+  file.append("\0\0\1\0\3\0", 6);
+  size_t offset = 6 + 3 * 16;
+  for (const std::string* image : {&png, &small, &big}) {
+    const int size = image == &png ? 0 : image == &small ? 16 : 32;
+    file.push_back(static_cast<char>(size));
+    file.push_back(static_cast<char>(size));
+    file.append("\0\0\1\0", 4);
+    file.push_back(static_cast<char>(image == &big ? 32 : 8));
+    file.push_back('\0');
+    Put32(file, static_cast<uint32_t>(image->size()));
+    Put32(file, static_cast<uint32_t>(offset));
+    offset += image->size();
+  }
+  file += png + small + big;
+
+  TIcon icon;
+  Load(icon, file);
+  EXPECT_EQ(icon.Width(), 32);
+  int w = 0, h = 0;
+  std::vector<uint32_t> pixels;
+  ASSERT_TRUE(icon.GetImage(w, h, pixels));
+  ASSERT_EQ(w, 32);
+  EXPECT_EQ(pixels[0], 0x00000007u);  // (0, 0): alpha 0
+  EXPECT_EQ(pixels[5 * 32 + 3], static_cast<uint32_t>(24u << 24 | 5 << 16 | 3 << 8 | 7));
+  TMemoryStream out;
+  icon.SaveToStream(out);
+  EXPECT_EQ(StreamBytes(out), file);
+}
+
 TEST_F(IconTest, StoredDataIsTheFileItself) {
   struct Filer : TFiler {
     std::function<void(TStream&)> read, write;
