@@ -115,6 +115,7 @@ int32_t TMemoryStream::Read(void* buffer, int32_t count) {
 
 int32_t TMemoryStream::Write(const void* buffer, int32_t count) {
   if (count <= 0) return 0;
+  if (position_ > kMaxMemoryStreamSize - count) OutOfMemoryError();
   int64_t end = position_ + count;
   if (end > size_) SetSize(end);
   std::memcpy(data_ + position_, buffer, static_cast<size_t>(count));

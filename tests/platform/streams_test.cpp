@@ -75,6 +75,10 @@ TEST(MemoryStream, SeekPastTheEndReadsNothingAndAWriteThereFillsTheGapWithZeros)
   m.SetSize(3);
   EXPECT_EQ(Content(m), std::string("a\0\0", 3));
   EXPECT_THROW(m.SetSize(-1), EStreamError);
+  // A write far past the end fails cleanly instead of asking for the memory.
+  m.Seek(INT64_MAX - 1, soFromBeginning);
+  EXPECT_THROW(m.Write("x", 1), EOutOfMemory);
+  EXPECT_EQ(m.Size(), 3);
 }
 
 TEST(MemoryStream, ReadBufferRaisesOnAShortReadAndCopyFromCopies) {
