@@ -316,6 +316,12 @@ TEST_F(BmpTest, PaletteDisplayKeepsIndicesAndColoursThroughLoadAndSave) {
   ASSERT_TRUE(gditest::ReadBitmap(bitmap.Handle(), raw));
   EXPECT_EQ(raw.bpp, 8);
   EXPECT_EQ(Save(bitmap), file);
+  TBitmap copy;  // a copy keeps indices and palette too
+  copy.Assign(&bitmap);
+  gditest::RawBitmap copied;
+  ASSERT_TRUE(gditest::ReadBitmap(copy.Handle(), copied));
+  EXPECT_EQ(copied.pixels, raw.pixels);
+  EXPECT_EQ(Save(copy), file);
 }
 
 TEST_F(BmpTest, SixteenColourDisplayKeepsVgaColouredFilesExact) {
