@@ -8,7 +8,9 @@
 namespace gdiport {
 
 Dc::Dc() : Object(Kind::Dc) {}
-Dc::~Dc() = default;
+Dc::~Dc() {
+  if (recorder) --RecordingDcCount();
+}
 
 int RoundToInt(double v) {
   const double r = std::floor(v + 0.5);

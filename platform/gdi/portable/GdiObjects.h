@@ -167,6 +167,8 @@ void RemoveObject(const void* handle);
 void CountObjects(gditest::HandleCounts& counts);
 // Every live recording DC (to record deletions of objects they use).
 std::vector<Dc*> RecordingDcs();
+// The number of live recording DCs (kept by CreateEnhMetaFileA and ~Dc).
+int& RecordingDcCount();
 
 // Stock objects by GetStockObject index; null for unknown indices.
 HGDIOBJ Stock(int index);

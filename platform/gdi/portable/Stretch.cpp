@@ -83,7 +83,8 @@ AxisWeights BuildWeights(int64_t src_len, int64_t dst_len, int u0, int u1, bool 
     const size_t k = static_cast<size_t>(u - u0);
     a.offset[k] = static_cast<int>(a.weights.size());
     if (!box) {
-      const int j = static_cast<int>((2 * int64_t(u) + 1) * src_len / (2 * dst_len));
+      // 128-bit: the product can pass 2^63 for extreme sizes.
+      const int j = static_cast<int>((2 * __int128(u) + 1) * src_len / (2 * __int128(dst_len)));
       a.first[k] = j;
       a.count[k] = 1;
       a.weights.push_back(kOne);
