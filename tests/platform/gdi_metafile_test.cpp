@@ -268,4 +268,52 @@ TEST_F(GdiMetafile, CorruptedBytesNeverReadOutsideTheData) {
   }
 }
 
+TEST_F(GdiMetafile, WidePointsUseThirtyTwoBitRecordsAndFilesAreWritten) {
+  const std::string path = testing::TempDir() + "gdi_recorded.emf";
+  const RECT frame{0, 0, 10 * 2540 / 96, 10 * 2540 / 96};
+  HDC rec = CreateEnhMetaFileA(nullptr, path.c_str(), &frame, nullptr);
+  SetWindowOrgEx(rec, 40000, 0, nullptr);
+  HBRUSH black = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  SelectObject(rec, black);
+  const POINT square[4] = {{40000, 0}, {40010, 0}, {40010, 10}, {40000, 10}};
+  Polygon(rec, square, 4);
+  const POINT small[2] = {{40000, 0}, {40005, 0}};
+  Polyline(rec, small, 2);
+  HENHMETAFILE mf = CloseEnhMetaFile(rec);
+  ASSERT_NE(mf, nullptr);
+  std::vector<BYTE> bytes(GetEnhMetaFileBits(mf, 0, nullptr));
+  GetEnhMetaFileBits(mf, static_cast<UINT>(bytes.size()), bytes.data());
+  bool wide_polygon = false, wide_polyline = false;
+  ENHMETAHEADER h;
+  std::memcpy(&h, bytes.data(), sizeof h);
+  for (size_t offset = 0; offset < bytes.size();) {
+    EMR r;
+    std::memcpy(&r, bytes.data() + offset, sizeof r);
+    wide_polygon |= r.iType == EMR_POLYGON;
+    wide_polyline |= r.iType == EMR_POLYLINE;
+    offset += r.nSize;
+  }
+  EXPECT_TRUE(wide_polygon);
+  EXPECT_TRUE(wide_polyline);
+  EXPECT_EQ(h.rclBounds.left, 0);
+  EXPECT_EQ(h.rclBounds.right, 10);
+
+  // The file holds the same bytes.
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  std::vector<BYTE> file(bytes.size() + 1);
+  file.resize(std::fread(file.data(), 1, file.size(), f));
+  std::fclose(f);
+  std::remove(path.c_str());
+  EXPECT_EQ(file, bytes);
+
+  MemoryDc m(10, 10);
+  m.Fill(RGB(255, 255, 255));
+  RECT target{0, 0, 10, 10};
+  ASSERT_TRUE(PlayEnhMetaFile(m.dc, mf, &target));
+  EXPECT_EQ(GetPixel(m.dc, 5, 5), RGB(0, 0, 0));
+  EXPECT_EQ(GetPixel(m.dc, 9, 9), RGB(0, 0, 0));  // pen outline at 10 clipped
+  DeleteEnhMetaFile(mf);
+}
+
 }  // namespace

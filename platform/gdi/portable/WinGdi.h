@@ -25,6 +25,11 @@
 //   bitmaps are always black (0) and white (1). So a DIB converted into an
 //   indexed bitmap and back through the same palette keeps its indices.
 // - 16-bit device-dependent bitmaps hold 5-5-5 RGB (the top bit is 0).
+// - DIBs: 1, 4, 8, 16 (5-5-5), 24 and 32 bits, BI_RGB, with a 40-byte (or
+//   longer) header and RGB colour tables. BI_BITFIELDS, RLE, 12-byte core
+//   headers and DIB_PAL_COLORS are not supported: those calls fail.
+// - Limits: a bitmap holds at most 2^31 bytes of pixels; larger requests fail
+//   with ERROR_NOT_ENOUGH_MEMORY instead of throwing.
 #pragma once
 
 #include "platform/gdi/portable/WinTypes.h"
@@ -798,6 +803,7 @@ BOOL SetViewportExtEx(HDC dc, int x, int y, LPSIZE previous);
 // blits, mapping, save/restore) and skips the others. On a malformed
 // metafile (bad sizes, offsets or object indices) returns FALSE with
 // GetLastError() == ERROR_INVALID_DATA; what was drawn before stays.
+// Played into a recording DC, the records are recorded again unscaled.
 BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE metafile, const RECT* rect);
 // Header copy: with header null returns the header size; otherwise copies
 // min(size, header size) bytes. 0 on failure.
