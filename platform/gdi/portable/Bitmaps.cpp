@@ -61,8 +61,11 @@ bool PixelBuffer::Allocate(size_t size, bool zero) {
       spare.data = nullptr;
       if (zero) std::memset(data_, 0, size);
     } else {
-      void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE,
-                     MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+      // Very large blocks are not populated up front, so that memory is only
+      // committed as it is used.
+      const int populate = size <= kMaxSpare ? MAP_POPULATE : 0;
+      void* p = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | populate,
+                     -1, 0);
       if (p == MAP_FAILED) return false;
       data_ = static_cast<uint8_t*>(p);
       size_ = size;
