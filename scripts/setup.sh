@@ -7,7 +7,6 @@ packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libjpeg62-turbo-dev libjpeg-turbo-progs
   libfltk1.3-dev
-  libpixman-1-dev libcairo2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool
   imagemagick python3-pil
