@@ -415,6 +415,10 @@ void InitFormsUnit() {
   static int run_count = 0;
   if (run_count++ != 0) return;
   InitGraphicsUnit();
+  // The application's forms free their bitmaps and other GDI objects when
+  // the program ends, so the GDI handle table has to outlive the application
+  // object: using it first makes it built before, and destroyed after, it.
+  if (HDC dc = GetDC(nullptr)) ReleaseDC(nullptr, dc);
   static std::unique_ptr<TApplication> application = std::make_unique<TApplication>(nullptr);
   static std::unique_ptr<TScreen> screen = std::make_unique<TScreen>();
   Application = application.get();
