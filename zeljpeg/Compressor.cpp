@@ -1,7 +1,9 @@
 #include "zeljpeg/Compressor.h"
 
 #include <cstddef>
+#include <cstring>
 #include <new>
+#include <optional>
 
 #include <jerror.h>
 
@@ -44,33 +46,44 @@ void CheckReadableDIB(const BITMAPINFOHEADER& header, int bit_count, const void*
     throw Exception("Unable to compress a DIB without pixel data");
 }
 
-// Expands one row of palette indices into blue-green-red triples.
-void Expand8(const uint8_t* src, const uint8_t* table, JSAMPLE* dst, JDIMENSION width) {
-  for (JDIMENSION x = 0; x < width; ++x) {
-    const uint8_t* entry = table + 4 * src[x];
-    dst[0] = entry[0];
-    dst[1] = entry[1];
-    dst[2] = entry[2];
-    dst += 3;
-  }
-}
+// Bytes the row buffer holds beyond three a pixel: the expansion below
+// writes whole words, up to two bytes past the last pixel.
+constexpr size_t kRowBufferSlack = 2;
 
-// Two pixels a byte, the left one in the high nibble. For an odd width the
-// last low nibble is expanded too; the buffer has room for it.
-void Expand4(const uint8_t* src, const uint8_t* table, JSAMPLE* dst, JDIMENSION width) {
-  const JDIMENSION bytes = (width + 1) / 2;
-  for (JDIMENSION i = 0; i < bytes; ++i) {
-    const uint8_t* high = table + 4 * (src[i] >> 4);
-    const uint8_t* low = table + 4 * (src[i] & 0x0F);
-    dst[0] = high[0];
-    dst[1] = high[1];
-    dst[2] = high[2];
-    dst[3] = low[0];
-    dst[4] = low[1];
-    dst[5] = low[2];
-    dst += 6;
+// Palette expansion into blue-green-red triples through lookup tables built
+// once per image from the colour table (first three bytes of each entry):
+// an 8-bit index maps to its colour, a 4-bit pair byte (left pixel in the
+// high nibble) to its two colours. Each pixel or pair is stored with one
+// word copy; the copies overlap the next pixel, which the next copy
+// overwrites.
+class TPaletteExpander {
+ public:
+  TPaletteExpander(const uint8_t* table, int bit_count) {
+    if (bit_count == 8) {
+      for (int i = 0; i < 256; ++i) std::memcpy(single_[i], table + 4 * i, 3);
+    } else {
+      for (int b = 0; b < 256; ++b) {
+        std::memcpy(pair_[b], table + 4 * (b >> 4), 3);
+        std::memcpy(pair_[b] + 3, table + 4 * (b & 0x0F), 3);
+      }
+    }
   }
-}
+
+  // width indices, one a byte.
+  void Expand8(const uint8_t* src, JSAMPLE* dst, JDIMENSION width) const {
+    for (JDIMENSION x = 0; x < width; ++x, dst += 3) std::memcpy(dst, single_[src[x]], 4);
+  }
+  // (width + 1) / 2 bytes; for an odd width the last low nibble is expanded
+  // too, and the codec reads only width pixels.
+  void Expand4(const uint8_t* src, JSAMPLE* dst, JDIMENSION width) const {
+    const JDIMENSION bytes = (width + 1) / 2;
+    for (JDIMENSION i = 0; i < bytes; ++i, dst += 6) std::memcpy(dst, pair_[src[i]], 8);
+  }
+
+ private:
+  uint8_t single_[256][4]{};
+  uint8_t pair_[256][8]{};
+};
 
 }  // namespace
 
@@ -177,8 +190,8 @@ void TJPEGCompressor::WriteDIBitmap(const BITMAPINFO& info, const void* bits) {
   // it does at 24 bits.
   std::unique_ptr<JSAMPLE[]> row_buffer;
   if (bit_count != 24) {
-    row_buffer.reset(new (std::nothrow)
-                         JSAMPLE[3 * static_cast<size_t>(Round4(header.biWidth)) + 1]);
+    row_buffer.reset(new (
+        std::nothrow) JSAMPLE[3 * static_cast<size_t>(Round4(header.biWidth)) + kRowBufferSlack]);
     if (!row_buffer) OutOfMemoryError();
   }
 
@@ -244,7 +257,9 @@ void TJPEGCompressor::CompressRows(const BITMAPINFO& info, const uint8_t* bits, 
       stride = static_cast<size_t>(Round4(static_cast<int32_t>(width * 3)));
       break;
   }
-  const uint8_t* table = reinterpret_cast<const uint8_t*>(&info) + sizeof(BITMAPINFOHEADER);
+  std::optional<TPaletteExpander> expander;
+  if (bit_count != 24)
+    expander.emplace(reinterpret_cast<const uint8_t*>(&info) + sizeof(BITMAPINFOHEADER), bit_count);
 
   FAbortRequested = false;
   while (FCompressInfo.next_scanline < height) {
@@ -255,9 +270,9 @@ void TJPEGCompressor::CompressRows(const BITMAPINFO& info, const uint8_t* bits, 
       row = const_cast<JSAMPROW>(src);  // read only by the codec
     } else {
       if (bit_count == 8)
-        Expand8(src, table, row_buffer, width);
+        expander->Expand8(src, row_buffer, width);
       else
-        Expand4(src, table, row_buffer, width);
+        expander->Expand4(src, row_buffer, width);
       row = row_buffer;
     }
     // A destination that could not take a full buffer suspends the codec,
