@@ -25,10 +25,13 @@ extern TJPEGStreamCompressor* SharedStreamCompressor;
 // Loads and saves borrow the unit's shared stream instances,
 // SharedStreamDecompressor and SharedStreamCompressor, constructing one with
 // no owner (and default settings) when the variable is nil; an instance so
-// constructed becomes the shared one and stays alive for the program's life.
-// An instance that application code constructed first is used with its own
-// settings and events and is never freed here. Settings therefore carry over
-// from one load or save to the next.
+// constructed becomes the shared one and stays alive for the program's life
+// (unless application code destroys it). An instance that application code
+// constructed first is used with its own settings and events and is never
+// freed here. Settings therefore carry over from one load or save to the
+// next. While a load or save runs, the instance it uses holds one extra owned
+// component, a sentinel that tells the bitmap whether the instance is still
+// alive afterwards; the bitmap never touches an instance destroyed meanwhile.
 //
 // Only one load or save may use a shared instance at a time: starting one
 // while that instance is busy (for instance from its own progress handler)

@@ -57,7 +57,8 @@ TEST_F(JPEGBitmapSaveTest, FileNameChoosesJpegOrBmp) {
       const decodetest::Bmp bmp = decodetest::ParseBmp(bytes);
       EXPECT_EQ(bmp.info.biWidth, 24);
       EXPECT_EQ(bmp.info.biHeight, 16);
-      EXPECT_EQ(bmp.file.bfSize, bytes.size());
+      const uint32_t file_size = bmp.file.bfSize;  // packed field: copy before comparing
+      EXPECT_EQ(file_size, bytes.size());
     }
   }
 }
