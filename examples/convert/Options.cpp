@@ -64,8 +64,9 @@ const char* UsageText() {
          "  --colors N           colours for --type 8 (8 to 256, default 256)\n"
          "  --dither none|ordered|fs   dithering for --type 8 and 4 (default fs)\n"
          "  --onepass            one-pass quantisation (fixed colour cube)\n"
-         "  --nofancy            no fancy (smooth) upsampling of colour\n"
-         "  --nosmooth           no block smoothing of progressive images\n"
+         "  --nofancy, --nosmooth   no fancy (smooth) upsampling of colour, as djpeg\n"
+         "                       -nosmooth: faster, a little blockier\n"
+         "  --noblocksmooth      no block smoothing of progressive images\n"
          "\n"
          "Picture to JPEG:\n"
          "  --quality N          0 to 100 (default 75)\n"
@@ -130,10 +131,10 @@ bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
     } else if (arg == "--onepass") {
       o.one_pass = true;
       o.decode_only.push_back(arg);
-    } else if (arg == "--nofancy") {
-      o.fancy_upsampling = false;
+    } else if (arg == "--nofancy" || arg == "--nosmooth") {
+      o.fancy_upsampling = false;  // as djpeg -nosmooth
       o.decode_only.push_back(arg);
-    } else if (arg == "--nosmooth") {
+    } else if (arg == "--noblocksmooth") {
       o.block_smoothing = false;
       o.decode_only.push_back(arg);
     } else if (arg == "--quality") {

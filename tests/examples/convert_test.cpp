@@ -150,12 +150,13 @@ class ConvertTest : public testing::Test {
 };
 
 TEST_F(ConvertTest, TrueColourBmpEqualsDjpeg) {
-  for (const std::string& opts : {std::string(), std::string("--dct ifast"),
-                                  std::string("--dct float"), std::string("--nofancy")}) {
+  for (const std::string& opts :
+       {std::string(), std::string("--dct ifast"), std::string("--dct float"),
+        std::string("--nofancy"), std::string("--nosmooth")}) {
     std::string dj = opts;
     if (opts == "--dct ifast") dj = "-dct fast";
     if (opts == "--dct float") dj = "-dct float";
-    if (opts == "--nofancy") dj = "-nosmooth";
+    if (opts == "--nofancy" || opts == "--nosmooth") dj = "-nosmooth";
     const ToolRun run = Convert(dir, opts + " in.jpg out.bmp");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
@@ -167,6 +168,16 @@ TEST_F(ConvertTest, TrueColourBmpEqualsDjpeg) {
     EXPECT_EQ(ours.substr(Le32(ours, 10)), theirs.substr(Le32(theirs, 10))) << opts;
     EXPECT_EQ(ours.substr(18, 12), theirs.substr(18, 12));  // width, height, planes, bits
   }
+}
+
+TEST_F(ConvertTest, ProgressiveJpegWithAndWithoutBlockSmoothing) {
+  Tool(dir, "cjpeg -progressive -quality 30 in.ppm > p.jpg");
+  Tool(dir, "djpeg -bmp p.jpg > dj.bmp");
+  ASSERT_EQ(Convert(dir, "p.jpg smooth.bmp").status, 0);
+  const std::string smooth = Read("smooth.bmp"), theirs = Read("dj.bmp");
+  EXPECT_EQ(smooth.substr(54), theirs.substr(54));  // block smoothing on, as djpeg
+  ASSERT_EQ(Convert(dir, "--noblocksmooth p.jpg plain.bmp").status, 0);
+  EXPECT_EQ(Read("plain.bmp").size(), smooth.size());
 }
 
 TEST_F(ConvertTest, QuantisedBmpsAgreeWithDjpeg) {
