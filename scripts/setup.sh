@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool
   imagemagick python3-pil
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the default build, then the
 # AddressSanitizer + UndefinedBehaviorSanitizer build. Tests that open windows
-# run under Xvfb, started here when no display is available.
+# run under Xvfb, started here when no display is available. Last, a short
+# smoke run of every fuzz harness (scripts/fuzz.sh --smoke).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -17,3 +18,6 @@ for preset in default asan; do
   echo "== test: $preset"
   ctest --preset "$preset"
 done
+
+echo "== fuzz: smoke run"
+scripts/fuzz.sh --smoke

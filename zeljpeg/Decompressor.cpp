@@ -130,6 +130,13 @@ bool TJPEGDecompressor::DoJPEGComment(const char* comment) {
   return true;
 }
 
+void TJPEGDecompressor::DoProgress() {
+  // The callers of the codec reset it when this raises.
+  if (FDecompress.input_scan_number > kMaxJPEGScans)
+    throw Exception(Format("Too many scans in JPEG image (> %d)", kMaxJPEGScans));
+  TJPEGBase::DoProgress();
+}
+
 bool TJPEGDecompressor::HandleAPPMarker() {
   bool done = false;
   if (OnJPEGMarker) OnJPEGMarker(this, FDecompress.unread_marker - JPEG_APP0, done);

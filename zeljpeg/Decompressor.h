@@ -31,6 +31,12 @@ using TJPEGMarkerEvent = TEvent<TJPEGBase*, int, bool&>;
 // would need more raise EOutOfMemory from GetDIBitsSize.
 constexpr int64_t kMaxDIBitsSize = 1LL << 30;
 
+// The most scans a datastream may have. Every scan of a progressive image
+// passes over the whole image, so a small file with thousands of tiny scans
+// would keep a decoder busy for minutes; one with more raises Exception "Too
+// many scans in JPEG image (> 1000)". Encoders write about ten.
+constexpr int kMaxJPEGScans = 1000;
+
 // Calling order: attach a source and ReadHeader (the stream descendant's
 // OpenStream does both); optionally GetDIBitsSize/GetBitmapInfoSize; exactly
 // one of ReadDIBitmap, ReadWinBitmap or ReadBitmap; detach the source. Any
@@ -97,6 +103,9 @@ class TJPEGDecompressor : public TJPEGBase {
   virtual void TermSource();
   // Fires OnJPEGComment; returns true.
   virtual bool DoJPEGComment(const char* comment);
+  // Also enforces kMaxJPEGScans: the codec reports progress at least once
+  // per scan while it reads a multi-scan image.
+  void DoProgress() override;
 
   // The source manager's buffer pointer and count.
   const uint8_t* GetNextInputByte() const;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <new>
 
+#include <jerror.h>
+
 #include "platform/sysutils/Dialogs.h"
 
 VASK_DEFINE_CLASS(TJPEGBase)
@@ -87,7 +89,11 @@ void TJPEGBase::Error() {
   if (FAborting) return;
   char buffer[JMSG_LENGTH_MAX];
   FErrorMgr->format_message(FJPEGObject, buffer);
+  const int code = FErrorMgr->msg_code;
   Abort();
+  // Running past kJpegMaxCodecMemory is an out-of-memory condition like any
+  // other: the codec reports it as missing memory or missing backing store.
+  if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) OutOfMemoryError();
   throw Exception(buffer);
 }
 

@@ -69,7 +69,7 @@ class TJPEGBase : public TComponent {
   virtual void CreateJPEGObject(jpeg_error_mgr& err) = 0;
   // Called through the error exit: formats the codec's message, resets the
   // codec object and raises Exception with the message (nothing while Abort
-  // runs).
+  // runs); EOutOfMemory instead when the codec ran out of its memory limit.
   virtual void Error();
   // Called through the message emitter: counts and filters warnings (level
   // -1) and trace messages (level >= 0) and delivers them.

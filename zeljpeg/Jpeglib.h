@@ -27,9 +27,9 @@ const TEnumNames& JDctMethodNames();
 const TEnumNames& JDitherModeNames();
 
 // The most working memory a codec object may take (bytes). A datastream whose
-// header declares an image that needs more fails with the codec's own
-// out-of-memory or "Backing store not supported" error instead of exhausting
-// the machine.
+// header declares an image that needs more fails with EOutOfMemory ("Out of
+// memory"; the components translate the codec's own out-of-memory and
+// "Backing store not supported" errors) instead of exhausting the machine.
 constexpr long kJpegMaxCodecMemory = 1L << 30;
 
 // The binding unit's initialisation; runs once.

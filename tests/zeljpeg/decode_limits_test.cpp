@@ -1,0 +1,120 @@
+// The decoder's limits against hostile datastreams: images whose codec
+// buffers would exceed the memory limit, progressive files with thousands of
+// scans, and segments whose lengths run past the end of the data. Each must
+// end in a clear exception and leave the component able to decode the next
+// image.
+#include <gtest/gtest.h>
+
+#include "tests/zeljpeg/decode_fixtures.h"
+
+using namespace decodetest;
+
+namespace {
+
+// Sets the frame size of the first SOF0/SOF2 segment.
+std::string WithFrameSize(std::string jpeg, int width, int height) {
+  size_t sof = jpeg.find("\xFF\xC0");
+  if (sof == std::string::npos) sof = jpeg.find("\xFF\xC2");
+  jpeg[sof + 5] = static_cast<char>(height >> 8);
+  jpeg[sof + 6] = static_cast<char>(height & 255);
+  jpeg[sof + 7] = static_cast<char>(width >> 8);
+  jpeg[sof + 8] = static_cast<char>(width & 255);
+  return jpeg;
+}
+
+// The message of the Exception a ConvertToDIB decode raises ("" on success).
+std::string DecodeError(TProbeDecompressor& d, const std::string& jpeg, TJPEGOutputType type) {
+  try {
+    ConvertToBmp(d, jpeg, type);
+    return "";
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+}
+
+void ExpectHealthy(TProbeDecompressor& d, const std::string& good) {
+  EXPECT_EQ(d.Codec().global_state, 200);
+  EXPECT_EQ(d.Stream(), nullptr);
+  EXPECT_EQ(DecodeError(d, good, jp24bit), "");
+}
+
+TEST(DecodeLimits, CodecBuffersBeyondTheMemoryLimitRaiseOutOfMemory) {
+  // 65500 x 6000 progressive colour: the 4-bit DIB (196 MB) is allowed, the
+  // codec's coefficient buffer for the whole image (2.4 GB) is not.
+  const std::string good = CJpeg(Ppm(16, 16), "-progressive");
+  const std::string huge = WithFrameSize(good, 65500, 6000);
+  TProbeDecompressor d(nullptr);
+  d.OnWarning = [](const char*) {};
+  EXPECT_THROW(ConvertToBmp(d, huge, jp4bit), EOutOfMemory);
+  ExpectHealthy(d, good);
+}
+
+// A progressive JPEG whose last scan is repeated until the file has scans
+// scans in all.
+std::string WithRepeatedLastScan(const std::string& jpeg, int scans) {
+  int count = 0;
+  size_t last = 0;
+  for (size_t at = jpeg.find("\xFF\xDA"); at != std::string::npos;
+       at = jpeg.find("\xFF\xDA", at + 2)) {
+    ++count;
+    last = at;
+  }
+  const size_t eoi = jpeg.rfind("\xFF\xD9");
+  const std::string scan = jpeg.substr(last, eoi - last);
+  std::string out = jpeg.substr(0, eoi);
+  for (int i = count; i < scans; ++i) out += scan;
+  return out + "\xFF\xD9";
+}
+
+TEST(DecodeLimits, ThousandsOfScansAreRefused) {
+  const std::string good = CJpeg(Ppm(16, 16), "-progressive");
+  TProbeDecompressor d(nullptr);
+  int warnings = 0;
+  d.OnWarning = [&](const char*) { ++warnings; };
+  // At the limit the image decodes (the repeated refinement scan only warns).
+  EXPECT_EQ(DecodeError(d, WithRepeatedLastScan(good, kMaxJPEGScans), jp24bit), "");
+  for (TJPEGOutputType type : {jp24bit, jp8bit, jp4bit}) {
+    EXPECT_EQ(DecodeError(d, WithRepeatedLastScan(good, 5000), type),
+              "Too many scans in JPEG image (> 1000)");
+    ExpectHealthy(d, good);
+  }
+  // Also through the bitmap front end.
+  TMemoryStream in;
+  Fill(in, WithRepeatedLastScan(good, 5000));
+  try {
+    delete d.ReadBitMapFromStream(in);
+    ADD_FAILURE() << "decoded";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Too many scans in JPEG image (> 1000)");
+  }
+  ExpectHealthy(d, good);
+}
+
+TEST(DecodeLimits, SegmentLengthsPastTheEndOfTheData) {
+  const std::string good = CJpeg(Ppm(16, 16));
+  TProbeDecompressor d(nullptr);
+  d.OnWarning = [](const char*) {};
+  int handled = 0;
+  d.OnJPEGMarker = [&](TJPEGBase*, int marker, bool& done) {
+    if (marker != 3) return;
+    ++handled;
+    int length = d.GetByte() << 8;
+    length |= d.GetByte();
+    for (int i = 2; i < length; ++i) d.GetByte();
+    done = true;
+  };
+  // A comment, an APP segment skipped by the decoder, one read by the
+  // handler: each claims 65535 bytes and the data ends after a few.
+  for (int marker : {0xFE, 0xE5, 0xE3}) {
+    std::string cut = InsertSegment(good, marker, "abc", 65535);
+    cut.resize(cut.find("abc") + 3);
+    for (TJPEGOutputType type : {jp24bit, jpGrayscale}) {
+      const std::string message = DecodeError(d, cut, type);
+      EXPECT_NE(message, "") << marker;
+      ExpectHealthy(d, good);
+    }
+  }
+  EXPECT_GT(handled, 0);
+}
+
+}  // namespace
