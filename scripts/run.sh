@@ -14,7 +14,9 @@ start_xvfb 1280x800x24
 shot=${VASK_SCREENSHOT:-$PWD/build/vask-screenshot.png}
 "$exe" &
 pid=$!
-sleep 2
+# Wait for the window (at most 20 s), then give it a moment to draw.
+timeout 20 xdotool search --sync --onlyvisible --classname vask >/dev/null 2>&1 || true
+sleep 0.5
 import -window root "$shot"
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true
