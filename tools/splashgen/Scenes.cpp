@@ -129,8 +129,8 @@ Canvas RenderSplash() {
     p = Add(p, Rgb{14, 30, 28});
   }
 
-  DrawGlowText(c, "VASK", 8, 424, 34, {235, 255, 245}, {40, 160, 110}, 6);
-  DrawGlowText(c, "SCREENSAVERS", 2, 446, 108, {200, 230, 255}, {20, 60, 80}, 2);
+  DrawGlowText(c, "VASK", 8, 440, 34, {235, 255, 245}, {40, 160, 110}, 6);
+  DrawGlowText(c, "SCREENSAVERS", 2, 461, 108, {200, 230, 255}, {20, 60, 80}, 2);
   return c;
 }
 
