@@ -5,6 +5,7 @@
 // image.
 #include <gtest/gtest.h>
 
+#include "platform/graphics/Graphics.h"
 #include "tests/zeljpeg/decode_fixtures.h"
 
 using namespace decodetest;
