@@ -21,11 +21,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/support/BenchPhoto.h"
 #include "platform/classes/Streams.h"
 #include "platform/graphics/Graphics.h"
 #include "zeljpeg/StreamCompressor.h"
@@ -34,78 +34,10 @@ namespace {
 
 constexpr int kOutBufferSize = 4096;
 
-struct Photo {
-  int width = 0;
-  int height = 0;
-  std::vector<uint8_t> bgr;  // 24-bit bottom-up DIB rows
-  std::string source;
-  int Stride() const { return (width * 3 + 3) & ~3; }
-};
-
-std::string FindPhoto() {
-  if (const char* env = std::getenv("VASK_BENCH_PHOTO")) return env;
-  namespace fs = std::filesystem;
-  std::vector<std::string> found;
-  std::error_code ec;
-  for (auto& theme : fs::directory_iterator("/usr/share/wallpapers", ec)) {
-    const fs::path p = theme.path() / "contents" / "images" / "2560x1600.jpg";
-    if (fs::exists(p)) found.push_back(p.string());
-  }
-  std::sort(found.begin(), found.end());
-  return found.empty() ? std::string() : found.front();
-}
-
-bool DecodePhoto(const std::string& path, Photo& photo) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  jpeg_decompress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
-  jpeg_create_decompress(&cinfo);
-  jpeg_stdio_src(&cinfo, f);
-  jpeg_read_header(&cinfo, TRUE);
-  cinfo.out_color_space = JCS_EXT_BGR;
-  jpeg_start_decompress(&cinfo);
-  photo.width = static_cast<int>(cinfo.output_width);
-  photo.height = static_cast<int>(cinfo.output_height);
-  photo.bgr.assign(static_cast<size_t>(photo.Stride()) * photo.height, 0);
-  while (cinfo.output_scanline < cinfo.output_height) {
-    JSAMPROW row = photo.bgr.data() +
-                   static_cast<size_t>(photo.height - 1 - cinfo.output_scanline) * photo.Stride();
-    jpeg_read_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_decompress(&cinfo);
-  jpeg_destroy_decompress(&cinfo);
-  std::fclose(f);
-  photo.source = path;
-  return true;
-}
-
-void GeneratePhoto(Photo& photo) {
-  photo.width = 2560;
-  photo.height = 1600;
-  photo.bgr.assign(static_cast<size_t>(photo.Stride()) * photo.height, 0);
-  uint32_t rng = 12345;
-  for (int y = 0; y < photo.height; ++y)
-    for (int x = 0; x < photo.width; ++x) {
-      rng = rng * 1664525u + 1013904223u;
-      uint8_t* p = photo.bgr.data() + static_cast<size_t>(y) * photo.Stride() + 3 * x;
-      const int noise = static_cast<int>(rng >> 28);
-      p[0] = static_cast<uint8_t>((x * 255 / photo.width + noise) & 255);
-      p[1] = static_cast<uint8_t>((y * 255 / photo.height + noise) & 255);
-      p[2] = static_cast<uint8_t>(((x + y) / 7 + noise) & 255);
-    }
-  photo.source = "generated 2560x1600";
-}
+using Photo = BenchPhoto;
 
 const Photo& ThePhoto() {
-  static const Photo photo = [] {
-    Photo p;
-    const std::string path = FindPhoto();
-    if (path.empty() || !DecodePhoto(path, p)) GeneratePhoto(p);
-    return p;
-  }();
-  return photo;
+  return BenchPhotoOfSize(2560, 1600);
 }
 
 // A DIB: header block and rows.
