@@ -17,6 +17,8 @@ constexpr WORD kBmpSignature = 0x4D42;  // "BM"
 constexpr size_t kFileHeaderSize = sizeof(BITMAPFILEHEADER);
 constexpr size_t kInfoHeaderSize = sizeof(BITMAPINFOHEADER);
 constexpr size_t kCoreHeaderSize = sizeof(BITMAPCOREHEADER);
+// The most pixels a run-length encoded bitmap may have (16384 x 16384).
+constexpr uint64_t kMaxRlePixels = uint64_t{1} << 28;
 
 // Reads exactly count bytes; a short stream is invalid data, not a stream
 // failure, because the caller checked the limit against the stream size.
@@ -219,6 +221,9 @@ Dib ReadBmpFile(TStream& stream, int64_t limit) {
     // The compressed size must be given and present; the image may be larger.
     image_size = h.image_size;
     if (image_size == 0 || image_size > available - pixels_offset) InvalidBitmap();
+    // A few bytes of runs can end a bitmap of any size, so the file does not
+    // bound the image as it does for plain rows: the pixel count must.
+    if (width * height > kMaxRlePixels) OutOfMemoryError();
   } else {
     if (stride > available || height > available) InvalidBitmap();  // keeps the product small
     image_size = stride * height;

@@ -43,8 +43,12 @@ void TMetafile::Replace(HENHMETAFILE metafile) {
   mm_width_ = mm_height_ = 0;
   ENHMETAHEADER header{};
   if (metafile != nullptr && GetEnhMetaFileHeader(metafile, sizeof header, &header) != 0) {
-    mm_width_ = std::max(0, header.rclFrame.right - header.rclFrame.left);
-    mm_height_ = std::max(0, header.rclFrame.bottom - header.rclFrame.top);
+    // In 64 bits: a frame from a file may span more than an int holds.
+    const auto extent = [](LONG low, LONG high) {
+      return static_cast<int>(std::clamp<int64_t>(int64_t{high} - low, 0, INT32_MAX));
+    };
+    mm_width_ = extent(header.rclFrame.left, header.rclFrame.right);
+    mm_height_ = extent(header.rclFrame.top, header.rclFrame.bottom);
   }
 }
 

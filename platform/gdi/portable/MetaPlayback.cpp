@@ -306,7 +306,7 @@ bool Player::PlayRecord() {
     case EMR_RESTOREDC:
       if (!Param(0, v[0])) return false;
       // Only states saved by this metafile can be restored.
-      if (v[0] < 0 && -v[0] <= saves_) {
+      if (v[0] < 0 && v[0] >= -saves_) {  // never negates INT32_MIN
         RestoreDC(handle_, v[0]);
         saves_ += v[0];
       }
