@@ -83,7 +83,7 @@ TEST(DecodeLimits, ThousandsOfScansAreRefused) {
   TMemoryStream in;
   Fill(in, WithRepeatedLastScan(good, 5000));
   try {
-    delete d.ReadBitMapFromStream(in);
+    std::unique_ptr<TBitmap> bitmap(d.ReadBitMapFromStream(in));
     ADD_FAILURE() << "decoded";
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Too many scans in JPEG image (> 1000)");
