@@ -190,7 +190,7 @@ void CompressSeeds() {
 }
 
 // --- BMP files written by hand, every depth and compression.
-struct BmpSpec {
+struct BmpLayout {
   uint32_t header_size = 40;
   int32_t width = 5, height = 3;
   uint16_t bits = 24;
@@ -200,7 +200,7 @@ struct BmpSpec {
   Bytes pixels;        // when empty: generated rows
 };
 
-Bytes MakeBmp(const BmpSpec& s) {
+Bytes MakeBmp(const BmpLayout& s) {
   Bytes info;
   auto put = [&](uint64_t v, int n) {
     for (int i = 0; i < n; ++i) info.push_back(static_cast<uint8_t>(v >> (8 * i)));
@@ -260,43 +260,43 @@ Bytes Masks(uint32_t r, uint32_t g, uint32_t b) {
 void BmpSeeds() {
   std::vector<std::pair<std::string, Bytes>> files;
   for (uint16_t bits : {1, 4, 8, 16, 24, 32}) {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = bits;
     files.emplace_back("depth" + std::to_string(bits), MakeBmp(s));
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.height = -4;
     files.emplace_back("top_down", MakeBmp(s));
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 8;
     s.colours = 5;
     files.emplace_back("short_table", MakeBmp(s));
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.header_size = 12;
     s.bits = 8;
     files.emplace_back("core_header", MakeBmp(s));
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 16;
     s.compression = 3;  // BI_BITFIELDS
     s.extra_header = Masks(0xF800, 0x07E0, 0x001F);
     files.emplace_back("bitfields16", MakeBmp(s));
   }
   {
-    BmpSpec s;
+    BmpLayout s;
     s.bits = 32;
     s.compression = 3;
     s.extra_header = Masks(0x00FF0000, 0x0000FF00, 0x000000FF);
     files.emplace_back("bitfields32", MakeBmp(s));
   }
   {
-    BmpSpec s;  // V5 header: masks, colour space, end points, gamma, intent
+    BmpLayout s;  // V5 header: masks, colour space, end points, gamma, intent
     s.header_size = 124;
     s.bits = 32;
     s.compression = 3;
@@ -305,7 +305,7 @@ void BmpSeeds() {
     files.emplace_back("v5_header", MakeBmp(s));
   }
   {
-    BmpSpec s;  // RLE8: a run, a literal, end of line, a delta, end of bitmap
+    BmpLayout s;  // RLE8: a run, a literal, end of line, a delta, end of bitmap
     s.bits = 8;
     s.compression = 1;
     s.width = 6;
@@ -314,7 +314,7 @@ void BmpSeeds() {
     files.emplace_back("rle8", MakeBmp(s));
   }
   {
-    BmpSpec s;  // RLE4
+    BmpLayout s;  // RLE4
     s.bits = 4;
     s.compression = 2;
     s.width = 7;
@@ -348,7 +348,7 @@ Bytes MakeIco(const std::vector<std::pair<int, uint16_t>>& images) {
   put(dir, static_cast<uint32_t>(images.size()), 2);
   std::vector<Bytes> bodies;
   for (auto [size, bits] : images) {
-    BmpSpec s;
+    BmpLayout s;
     s.width = size;
     s.height = size * 2;  // XOR and AND halves
     s.bits = bits;

@@ -69,27 +69,27 @@ TEST_F(BmpTest, IndexedFilesLoadThroughTheirPaletteAndSaveBackUnchanged) {
        {IndexedCase{1, 2, pf1bit}, IndexedCase{4, 16, pf4bit}, IndexedCase{4, 5, pf4bit},
         IndexedCase{8, 256, pf8bit}, IndexedCase{8, 200, pf8bit}}) {
     SCOPED_TRACE(testing::Message() << c.bits << " bits, " << c.colours << " colours");
-    BmpSpec spec;
-    spec.width = 13;
-    spec.height = 7;
-    spec.bits = c.bits;
-    spec.colors = Palette(c.colours);
-    spec.pixel = [&](int x, int y) { return PatternIndex(x, y, c.colours); };
-    const std::string file = BuildBmp(spec);
+    BmpLayout layout;
+    layout.width = 13;
+    layout.height = 7;
+    layout.bits = c.bits;
+    layout.colors = Palette(c.colours);
+    layout.pixel = [&](int x, int y) { return PatternIndex(x, y, c.colours); };
+    const std::string file = BuildBmp(layout);
 
     TBitmap bitmap;
     Load(bitmap, file);
     EXPECT_EQ(bitmap.PixelFormat(), c.format);
     ASSERT_NE(bitmap.Palette(), nullptr);
     EXPECT_EQ(GetPaletteEntries(bitmap.Palette(), 0, 0, nullptr), static_cast<UINT>(c.colours));
-    ExpectPixels(bitmap, 13, 7, [&](int x, int y) { return spec.colors[spec.pixel(x, y)]; });
+    ExpectPixels(bitmap, 13, 7, [&](int x, int y) { return layout.colors[layout.pixel(x, y)]; });
     EXPECT_EQ(Save(bitmap), file);
   }
 }
 
 TEST_F(BmpTest, DirectColourFilesLoadAndSaveBackUnchanged) {
   // 24 bits
-  BmpSpec rgb;
+  BmpLayout rgb;
   rgb.width = 11;
   rgb.height = 5;
   rgb.bits = 24;
@@ -102,7 +102,7 @@ TEST_F(BmpTest, DirectColourFilesLoadAndSaveBackUnchanged) {
   EXPECT_EQ(Save(bitmap), BuildBmp(rgb));
 
   // 32 bits: the fourth byte is ignored on reading and written as 0.
-  BmpSpec rgbx = rgb;
+  BmpLayout rgbx = rgb;
   rgbx.bits = 32;
   rgbx.pixel = [](int x, int y) { return PatternRgb(x, y) | 0xAB000000u; };
   Load(bitmap, BuildBmp(rgbx));
@@ -112,7 +112,7 @@ TEST_F(BmpTest, DirectColourFilesLoadAndSaveBackUnchanged) {
   EXPECT_EQ(Save(bitmap), BuildBmp(rgbx));
 
   // 16 bits, 5-5-5 without masks.
-  BmpSpec five = rgb;
+  BmpLayout five = rgb;
   five.bits = 16;
   five.pixel = [](int x, int y) { return static_cast<uint32_t>((x * 977 + y * 3001) & 0x7FFF); };
   Load(bitmap, BuildBmp(five));
@@ -124,7 +124,7 @@ TEST_F(BmpTest, DirectColourFilesLoadAndSaveBackUnchanged) {
   EXPECT_EQ(Save(bitmap), BuildBmp(five));
 
   // 16 bits, 5-6-5 masks.
-  BmpSpec six = five;
+  BmpLayout six = five;
   six.compression = BI_BITFIELDS;
   six.masks[0] = 0xF800;
   six.masks[1] = 0x07E0;
@@ -139,7 +139,7 @@ TEST_F(BmpTest, DirectColourFilesLoadAndSaveBackUnchanged) {
   EXPECT_EQ(Save(bitmap), BuildBmp(six));
 
   // 32 bits with masks that put red in the low byte.
-  BmpSpec swapped = rgb;
+  BmpLayout swapped = rgb;
   swapped.bits = 32;
   swapped.compression = BI_BITFIELDS;
   swapped.masks[0] = 0x000000FF;
@@ -156,7 +156,7 @@ TEST_F(BmpTest, DirectColourFilesLoadAndSaveBackUnchanged) {
 TEST_F(BmpTest, CoreHeadersAndTopDownRowsLoadAndSaveAsStandardFiles) {
   for (int bits : {1, 4, 8, 24}) {
     SCOPED_TRACE(testing::Message() << bits << " bits");
-    BmpSpec core;
+    BmpLayout core;
     core.core_header = true;
     core.width = 9;
     core.height = 6;
@@ -172,12 +172,12 @@ TEST_F(BmpTest, CoreHeadersAndTopDownRowsLoadAndSaveAsStandardFiles) {
       return bits <= 8 ? core.colors[core.pixel(x, y)] : core.pixel(x, y);
     };
     ExpectPixels(bitmap, 9, 6, expected);
-    BmpSpec standard = core;
+    BmpLayout standard = core;
     standard.core_header = false;
     EXPECT_EQ(Save(bitmap), BuildBmp(standard));
   }
 
-  BmpSpec top_down;
+  BmpLayout top_down;
   top_down.width = 7;
   top_down.height = -4;
   top_down.bits = 24;
@@ -185,7 +185,7 @@ TEST_F(BmpTest, CoreHeadersAndTopDownRowsLoadAndSaveAsStandardFiles) {
   TBitmap bitmap;
   Load(bitmap, BuildBmp(top_down));
   ExpectPixels(bitmap, 7, 4, PatternRgb);
-  BmpSpec bottom_up = top_down;
+  BmpLayout bottom_up = top_down;
   bottom_up.height = 4;
   EXPECT_EQ(Save(bitmap), BuildBmp(bottom_up));
 }
@@ -194,12 +194,12 @@ TEST_F(BmpTest, CoreHeadersAndTopDownRowsLoadAndSaveAsStandardFiles) {
 // then the encoded rows.
 std::string RleFile(int bits, int width, int height, const std::vector<uint32_t>& colors,
                     const std::string& data) {
-  BmpSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.bits = bits;
-  spec.colors = colors;
-  std::string file = BuildBmp(spec);
+  BmpLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.bits = bits;
+  layout.colors = colors;
+  std::string file = BuildBmp(layout);
   const uint32_t offset = static_cast<uint32_t>(14 + 40 + 4 * colors.size());
   file.resize(offset);
   file += data;
@@ -281,11 +281,11 @@ TEST_F(BmpTest, RunLengthEncodedFilesDecodeAsPillowDecodesThem) {
 }
 
 TEST_F(BmpTest, LoadingStopsAfterThePixelsAndFilesWorkThroughTheFileCalls) {
-  BmpSpec spec;
-  spec.width = 3;
-  spec.height = 2;
-  spec.pixel = PatternRgb;
-  const std::string file = BuildBmp(spec);
+  BmpLayout layout;
+  layout.width = 3;
+  layout.height = 2;
+  layout.pixel = PatternRgb;
+  const std::string file = BuildBmp(layout);
   TMemoryStream stream;
   FillStream(stream, file + "tail");
   TBitmap bitmap;
@@ -303,13 +303,13 @@ TEST_F(BmpTest, LoadingStopsAfterThePixelsAndFilesWorkThroughTheFileCalls) {
 
 TEST_F(BmpTest, PaletteDisplayKeepsIndicesAndColoursThroughLoadAndSave) {
   gditest::ScopedDisplay display(gditest::DisplayFormat::Palette8);
-  BmpSpec spec;
-  spec.width = 17;
-  spec.height = 3;
-  spec.bits = 8;
-  spec.colors = Palette(256);
-  spec.pixel = [](int x, int y) { return PatternIndex(x, y, 256); };
-  const std::string file = BuildBmp(spec);
+  BmpLayout layout;
+  layout.width = 17;
+  layout.height = 3;
+  layout.bits = 8;
+  layout.colors = Palette(256);
+  layout.pixel = [](int x, int y) { return PatternIndex(x, y, 256); };
+  const std::string file = BuildBmp(layout);
   TBitmap bitmap;
   Load(bitmap, file);
   gditest::RawBitmap raw;
@@ -326,14 +326,14 @@ TEST_F(BmpTest, PaletteDisplayKeepsIndicesAndColoursThroughLoadAndSave) {
 
 TEST_F(BmpTest, SixteenColourDisplayKeepsVgaColouredFilesExact) {
   gditest::ScopedDisplay display(gditest::DisplayFormat::Colours16);
-  BmpSpec spec;
-  spec.width = 9;
-  spec.height = 4;
-  spec.bits = 4;
-  spec.colors = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
-                 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
-  spec.pixel = [](int x, int y) { return PatternIndex(x, y, 16); };
-  const std::string file = BuildBmp(spec);
+  BmpLayout layout;
+  layout.width = 9;
+  layout.height = 4;
+  layout.bits = 4;
+  layout.colors = {0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
+                   0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
+  layout.pixel = [](int x, int y) { return PatternIndex(x, y, 16); };
+  const std::string file = BuildBmp(layout);
   TBitmap bitmap;
   Load(bitmap, file);
   gditest::RawBitmap raw;
@@ -351,18 +351,18 @@ TEST_F(BmpTest, PillowReadsWhatWeWrite) {
   for (const Case& c :
        {Case{1, 2}, Case{4, 16}, Case{8, 256}, Case{16, 0}, Case{24, 0}, Case{32, 0}}) {
     SCOPED_TRACE(testing::Message() << c.bits << " bits");
-    BmpSpec spec;
-    spec.width = 21;
-    spec.height = 9;
-    spec.bits = c.bits;
-    spec.colors = Palette(c.colours);
-    spec.pixel = [&](int x, int y) {
+    BmpLayout layout;
+    layout.width = 21;
+    layout.height = 9;
+    layout.bits = c.bits;
+    layout.colors = Palette(c.colours);
+    layout.pixel = [&](int x, int y) {
       if (c.bits <= 8) return PatternIndex(x, y, c.colours);
       if (c.bits == 16) return static_cast<uint32_t>((x * 977 + y * 3001) & 0x7FFF);
       return PatternRgb(x, y);
     };
     TBitmap bitmap;
-    Load(bitmap, BuildBmp(spec));
+    Load(bitmap, BuildBmp(layout));
     const std::string path = dir.File("ours" + std::to_string(c.bits) + ".bmp");
     bitmap.SaveToFile(path);
 
@@ -377,7 +377,7 @@ TEST_F(BmpTest, PillowReadsWhatWeWrite) {
         const uint32_t got = rgb[y * w + x];
         if (c.bits == 16) {
           // Readers differ in how they widen 5-bit channels; allow rounding.
-          const uint32_t v = spec.pixel(x, y);
+          const uint32_t v = layout.pixel(x, y);
           const uint32_t want[3] = {Scale(v >> 10 & 31, 31), Scale(v >> 5 & 31, 31),
                                     Scale(v & 31, 31)};
           const uint32_t have[3] = {got >> 16 & 0xFF, got >> 8 & 0xFF, got & 0xFF};
@@ -385,7 +385,8 @@ TEST_F(BmpTest, PillowReadsWhatWeWrite) {
             ASSERT_LE(std::abs(static_cast<int>(want[k]) - static_cast<int>(have[k])), 4)
                 << x << "," << y;
         } else {
-          const uint32_t want = c.bits <= 8 ? spec.colors[spec.pixel(x, y)] : spec.pixel(x, y);
+          const uint32_t want =
+              c.bits <= 8 ? layout.colors[layout.pixel(x, y)] : layout.pixel(x, y);
           ASSERT_EQ(got, want) << x << "," << y;
         }
       }
@@ -415,14 +416,14 @@ TEST_F(BmpTest, WeReadWhatPillowWrites) {
 // ---------------------------------------------------------------------------
 // Bad input
 
-BmpSpec SmallIndexed() {
-  BmpSpec spec;
-  spec.width = 5;
-  spec.height = 3;
-  spec.bits = 8;
-  spec.colors = Palette(4);
-  spec.pixel = [](int x, int y) { return PatternIndex(x, y, 4); };
-  return spec;
+BmpLayout SmallIndexed() {
+  BmpLayout layout;
+  layout.width = 5;
+  layout.height = 3;
+  layout.bits = 8;
+  layout.colors = Palette(4);
+  layout.pixel = [](int x, int y) { return PatternIndex(x, y, 4); };
+  return layout;
 }
 
 // Expects loading bytes to raise EInvalidGraphic (or a stream error) and to
@@ -446,11 +447,11 @@ class BadBmpTest : public BmpTest {
  protected:
   void SetUp() override {
     BmpTest::SetUp();
-    BmpSpec spec;
-    spec.width = 3;
-    spec.height = 2;
-    spec.pixel = PatternRgb;
-    Load(bitmap_, BuildBmp(spec));
+    BmpLayout layout;
+    layout.width = 3;
+    layout.height = 2;
+    layout.pixel = PatternRgb;
+    Load(bitmap_, BuildBmp(layout));
   }
   void TearDown() override {
     bitmap_.Assign(nullptr);
@@ -460,13 +461,13 @@ class BadBmpTest : public BmpTest {
 };
 
 TEST_F(BadBmpTest, EveryTruncationIsRejected) {
-  for (const BmpSpec& spec : {SmallIndexed(), [] {
-                                BmpSpec core = SmallIndexed();
-                                core.core_header = true;
-                                core.colors = Palette(256);
-                                return core;
-                              }()}) {
-    const std::string file = BuildBmp(spec);
+  for (const BmpLayout& layout : {SmallIndexed(), [] {
+                                    BmpLayout core = SmallIndexed();
+                                    core.core_header = true;
+                                    core.colors = Palette(256);
+                                    return core;
+                                  }()}) {
+    const std::string file = BuildBmp(layout);
     for (size_t length = 0; length < file.size(); ++length) {
       SCOPED_TRACE(length);
       ExpectRejected(bitmap_, file.substr(0, length));
@@ -536,7 +537,7 @@ TEST_F(BadBmpTest, LyingOrUnsupportedFieldsAreRejected) {
   }
 
   // Bit fields whose masks are missing or not contiguous.
-  BmpSpec fields;
+  BmpLayout fields;
   fields.width = 2;
   fields.height = 2;
   fields.bits = 16;

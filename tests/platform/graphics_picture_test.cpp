@@ -99,11 +99,11 @@ void ReadData(TPicture& picture, const std::string& bytes) {
 }
 
 std::string SmallBmp(int w = 4, int h = 3) {
-  BmpSpec spec;
-  spec.width = w;
-  spec.height = h;
-  spec.pixel = PatternRgb;
-  return BuildBmp(spec);
+  BmpLayout layout;
+  layout.width = w;
+  layout.height = h;
+  layout.pixel = PatternRgb;
+  return BuildBmp(layout);
 }
 
 std::vector<std::string> Extensions() {

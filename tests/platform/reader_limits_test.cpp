@@ -16,10 +16,10 @@ class ReaderLimitsTest : public GraphicsTest {};
 
 // An RLE8 file of width x height whose data ends the bitmap at once.
 std::string EmptyRle8(int32_t width, int32_t height) {
-  BmpSpec spec;
-  spec.bits = 8;
-  spec.colors = {0x000000, 0xFFFFFF};
-  std::string file = BuildBmp(spec);
+  BmpLayout layout;
+  layout.bits = 8;
+  layout.colors = {0x000000, 0xFFFFFF};
+  std::string file = BuildBmp(layout);
   file.resize(14 + 40 + 4 * 2);
   file += std::string("\x00\x01", 2);  // end of bitmap
   const uint32_t size = static_cast<uint32_t>(file.size());

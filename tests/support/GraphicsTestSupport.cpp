@@ -78,38 +78,39 @@ std::string PackRows(int width, int rows, int bits, bool top_down,
 
 }  // namespace
 
-std::string BuildBmp(const BmpSpec& spec) {
-  const int rows = spec.height < 0 ? -spec.height : spec.height;
+std::string BuildBmp(const BmpLayout& layout) {
+  const int rows = layout.height < 0 ? -layout.height : layout.height;
   std::string header;
-  if (spec.core_header) {
+  if (layout.core_header) {
     Put32(header, 12);
-    Put16(header, static_cast<uint32_t>(spec.width));
-    Put16(header, static_cast<uint32_t>(spec.height));
+    Put16(header, static_cast<uint32_t>(layout.width));
+    Put16(header, static_cast<uint32_t>(layout.height));
     Put16(header, 1);
-    Put16(header, static_cast<uint32_t>(spec.bits));
+    Put16(header, static_cast<uint32_t>(layout.bits));
   } else {
     Put32(header, 40);
-    Put32(header, static_cast<uint32_t>(spec.width));
-    Put32(header, static_cast<uint32_t>(spec.height));
+    Put32(header, static_cast<uint32_t>(layout.width));
+    Put32(header, static_cast<uint32_t>(layout.height));
     Put16(header, 1);
-    Put16(header, static_cast<uint32_t>(spec.bits));
-    Put32(header, spec.compression);
-    const size_t stride = ((static_cast<size_t>(spec.width) * spec.bits + 31) / 32) * 4;
+    Put16(header, static_cast<uint32_t>(layout.bits));
+    Put32(header, layout.compression);
+    const size_t stride = ((static_cast<size_t>(layout.width) * layout.bits + 31) / 32) * 4;
     Put32(header, static_cast<uint32_t>(stride * rows));
     Put32(header, 0);
     Put32(header, 0);
-    Put32(header, static_cast<uint32_t>(spec.colors.size()));
+    Put32(header, static_cast<uint32_t>(layout.colors.size()));
     Put32(header, 0);
-    if (spec.compression == BI_BITFIELDS)
-      for (uint32_t m : spec.masks) Put32(header, m);
+    if (layout.compression == BI_BITFIELDS)
+      for (uint32_t m : layout.masks) Put32(header, m);
   }
-  for (uint32_t c : spec.colors) {
+  for (uint32_t c : layout.colors) {
     header.push_back(static_cast<char>(c & 0xFF));
     header.push_back(static_cast<char>((c >> 8) & 0xFF));
     header.push_back(static_cast<char>((c >> 16) & 0xFF));
-    if (!spec.core_header) header.push_back('\0');
+    if (!layout.core_header) header.push_back('\0');
   }
-  const std::string pixels = PackRows(spec.width, rows, spec.bits, spec.height < 0, spec.pixel);
+  const std::string pixels =
+      PackRows(layout.width, rows, layout.bits, layout.height < 0, layout.pixel);
   std::string file = "BM";
   Put32(file, static_cast<uint32_t>(14 + header.size() + pixels.size()));
   Put32(file, 0);

@@ -27,7 +27,7 @@ class GraphicsTest : public testing::Test {
 
 // A BMP file described field by field; BuildBmp lays it out. Pixel rows are
 // given as values (palette index, or 0xRRGGBB) and packed to the depth.
-struct BmpSpec {
+struct BmpLayout {
   int width = 1;
   int height = 1;  // negative: rows top-down
   int bits = 24;
@@ -38,7 +38,7 @@ struct BmpSpec {
   // value of pixel (x, y), y counted from the top
   std::function<uint32_t(int x, int y)> pixel = [](int, int) { return 0u; };
 };
-std::string BuildBmp(const BmpSpec& spec);
+std::string BuildBmp(const BmpLayout& layout);
 
 // A deterministic pixel pattern: index (x * 7 + y * 13) % colours, or an RGB
 // value that varies in all three channels.

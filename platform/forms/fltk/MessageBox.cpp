@@ -91,8 +91,8 @@ void CloseRequested(Fl_Widget* w, void* data) {
 
 int ShowMessageDialog(const TMessageBoxRequest& request) {
   std::vector<const ButtonSpec*> buttons;
-  for (const auto& spec : kButtons)
-    if (request.Buttons & MsgButtons(spec.button)) buttons.push_back(&spec);
+  for (const auto& entry : kButtons)
+    if (request.Buttons & MsgButtons(entry.button)) buttons.push_back(&entry);
   if (buttons.empty()) buttons.push_back(&kButtons[2]);  // OK
 
   fl_font(FL_HELVETICA, 13);
@@ -118,9 +118,9 @@ int ShowMessageDialog(const TMessageBoxRequest& request) {
   text->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
   int bx = (w - buttons_w) / 2;
   Fl_Button* first = nullptr;
-  for (const ButtonSpec* spec : buttons) {
-    auto* b = new Fl_Button(bx, h - 12 - button_h, button_w, button_h, spec->label);
-    b->callback(&ButtonPressed, reinterpret_cast<void*>(static_cast<intptr_t>(spec->result)));
+  for (const ButtonSpec* entry : buttons) {
+    auto* b = new Fl_Button(bx, h - 12 - button_h, button_w, button_h, entry->label);
+    b->callback(&ButtonPressed, reinterpret_cast<void*>(static_cast<intptr_t>(entry->result)));
     if (first == nullptr) first = b;
     bx += button_w + gap;
   }
