@@ -27,16 +27,6 @@ void ExpectHealthy(TProbeDecompressor& d, const std::string& good, const std::st
   EXPECT_EQ(ConvertToBmp(d, good, jp24bit), expected);
 }
 
-std::string WithSize(std::string jpeg, int width, int height) {
-  size_t sof = jpeg.find("\xFF\xC0");
-  if (sof == std::string::npos) sof = jpeg.find("\xFF\xC2");
-  jpeg[sof + 5] = static_cast<char>(height >> 8);
-  jpeg[sof + 6] = static_cast<char>(height & 255);
-  jpeg[sof + 7] = static_cast<char>(width >> 8);
-  jpeg[sof + 8] = static_cast<char>(width & 255);
-  return jpeg;
-}
-
 TEST(DecodeBadInput, EveryPrefixOfAJpeg) {
   for (const char* args : {"-quality 80", "-progressive", "-restart 1"}) {
     const std::string jpeg = CJpeg(Ppm(24, 16), args);
@@ -108,7 +98,7 @@ TEST(DecodeBadInput, HugeDeclaredImagesWithLittleData) {
   const std::string expected = ConvertToBmp(d, small, jp24bit);
   for (const std::string& base : {small, CJpeg(Ppm(16, 16), "-progressive")}) {
     for (TJPEGOutputType type : {jp24bit, jp8bit, jp4bit, jpGrayscale}) {
-      const std::string huge = WithSize(base, 65500, 65500);
+      const std::string huge = WithFrameSize(base, 65500, 65500);
       EXPECT_THROW(ConvertToBmp(d, huge, type), EOutOfMemory);
       TMemoryStream in;
       Fill(in, huge);
@@ -125,7 +115,7 @@ TEST(DecodeBadInput, HugeDeclaredImagesWithLittleData) {
 
 TEST(DecodeBadInput, AWideImageWithItsDataCutStillDecodesWithinItsBuffer) {
   // 4000 x 8 declared, 16 x 16 of data: the codec pads what is missing.
-  const std::string jpeg = WithSize(CJpeg(Ppm(16, 16)), 4000, 8);
+  const std::string jpeg = WithFrameSize(CJpeg(Ppm(16, 16)), 4000, 8);
   TProbeDecompressor d(nullptr);
   d.OnWarning = [](const char*) {};
   for (TJPEGOutputType type : {jp24bit, jp8bit, jp4bit, jpGrayscale}) {

@@ -20,6 +20,8 @@ std::string Pgm(int w, int h);
 // Fails the test when the tool exits with an error.
 std::string RunTool(const std::string& tool_and_args, const std::string& input);
 std::string CJpeg(const std::string& image, const std::string& args = "-quality 90");
+// The datastream with the frame size of its first SOF0/SOF2 segment replaced.
+std::string WithFrameSize(std::string jpeg, int width, int height);
 std::string DJpeg(const std::string& jpeg, const std::string& args);
 
 // A four-component (CMYK) JPEG made with the codec's compression API.

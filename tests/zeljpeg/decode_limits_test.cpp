@@ -12,17 +12,6 @@ using namespace decodetest;
 
 namespace {
 
-// Sets the frame size of the first SOF0/SOF2 segment.
-std::string WithFrameSize(std::string jpeg, int width, int height) {
-  size_t sof = jpeg.find("\xFF\xC0");
-  if (sof == std::string::npos) sof = jpeg.find("\xFF\xC2");
-  jpeg[sof + 5] = static_cast<char>(height >> 8);
-  jpeg[sof + 6] = static_cast<char>(height & 255);
-  jpeg[sof + 7] = static_cast<char>(width >> 8);
-  jpeg[sof + 8] = static_cast<char>(width & 255);
-  return jpeg;
-}
-
 // The message of the Exception a ConvertToDIB decode raises ("" on success).
 std::string DecodeError(TProbeDecompressor& d, const std::string& jpeg, TJPEGOutputType type) {
   try {
