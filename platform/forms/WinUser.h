@@ -5,6 +5,12 @@
 
 #include "platform/gdi/Gdi.h"
 
+#ifdef _WIN32
+// <windows.h> defines CreateWindow as a macro taking the API's arguments; the
+// forms layer uses the name for TForm's own method.
+#undef CreateWindow
+#endif
+
 #ifndef _WIN32
 constexpr DWORD WS_OVERLAPPED = 0x00000000;
 constexpr DWORD WS_POPUP = 0x80000000;
