@@ -95,7 +95,7 @@ BmpLayout Small(int bits) {
   layout.height = 3;
   layout.bits = bits;
   if (bits <= 8) {
-    layout.colors = Palette(bits == 4 ? 16 : 6);
+    layout.colors = Palette(bits == 1 ? 2 : bits == 4 ? 16 : 6);
     const int colours = static_cast<int>(layout.colors.size());
     layout.pixel = [colours](int x, int y) { return PatternIndex(x, y, colours); };
   } else if (bits == 16) {
@@ -150,6 +150,13 @@ std::vector<NamedFile> BmpFiles() {
   BmpLayout core = Small(4);
   core.core_header = true;
   files.push_back({"core header, 4 bits", BuildBmp(core)});
+  files.push_back({"1 bit", BuildBmp(Small(1))});
+  BmpLayout wide = Small(32);
+  wide.compression = BI_BITFIELDS;
+  wide.masks[0] = 0x000003FF;
+  wide.masks[1] = 0x000FFC00;
+  wide.masks[2] = 0x3FF00000;
+  files.push_back({"32 bits with bit fields", BuildBmp(wide)});
   BmpLayout top_down = Small(24);
   top_down.height = -3;
   files.push_back({"24 bits top-down", BuildBmp(top_down)});
@@ -210,33 +217,84 @@ TEST_F(CorruptionSweep, BmpFiles) {
 // ---------------------------------------------------------------------------
 // ICO
 
-TEST_F(CorruptionSweep, IconFile) {
-  const std::string file = BuildIcon32x16();
-  TIcon icon;
-  Load(icon, file);
-  Tally tally;
-  ForEachCorruption(file, [&](const std::string& bad) {
-    if (!Loads([&] { Load(icon, bad); })) {
-      ++tally.rejected;
-      EXPECT_EQ(icon.FileBytes(), std::vector<uint8_t>(file.begin(), file.end()))
-          << "a failed load changed the icon";
-      return;
-    }
-    ++tally.loaded;
-    int w = 0, h = 0;
-    std::vector<uint32_t> argb;
-    if (icon.GetImage(w, h, argb)) {
-      EXPECT_EQ(argb.size(), static_cast<size_t>(w) * h);
-    }
-    DrawSmall(icon);
-    // What is saved is the file as read: the part of it the directory covers.
-    const std::string saved = Save(icon);
-    EXPECT_EQ(saved, bad.substr(0, saved.size()));
-    Load(icon, file);
-  });
-  EXPECT_EQ(Save(icon), file);
-  EXPECT_GT(tally.loaded, 0u);
-  EXPECT_GT(tally.rejected, 0u);
+void Put32(std::string& s, uint32_t v) {
+  s.append(reinterpret_cast<const char*>(&v), 4);
+}
+
+// An icon image: 40-byte header (height doubled), colours, pixels, mask.
+std::string IconImage(int size, int bits, int colours, const std::string& pixels,
+                      const std::string& mask) {
+  std::string image;
+  for (uint32_t v :
+       {40u, static_cast<uint32_t>(size), static_cast<uint32_t>(size * 2),
+        1u | static_cast<uint32_t>(bits) << 16, 0u, 0u, 0u, 0u, static_cast<uint32_t>(colours), 0u})
+    Put32(image, v);
+  for (int i = 0; i < colours; ++i) Put32(image, static_cast<uint32_t>(i * 0x3F2A15));
+  return image + pixels + mask;
+}
+
+// Three images: PNG data (kept, not decoded), 3 x 3 at 8 bits with four
+// colours and a mask, and the one shown: 4 x 4 at 32 bits with alpha and no
+// mask.
+std::string SeveralImageIcon() {
+  const std::string png = std::string("\x89PNG\r\n\x1A\n", 8) + "rest";
+  std::string indices, mask;
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 4; ++x) indices.push_back(static_cast<char>((x + y) % 4));
+    mask += std::string(y == 0 ? "\xA0\0\0\0" : "\0\0\0\0", 4);
+  }
+  const std::string paletted = IconImage(3, 8, 4, indices, mask);
+  std::string argb;
+  for (int i = 0; i < 16; ++i) Put32(argb, static_cast<uint32_t>(i * 16) << 24 | 0x102030u * i);
+  const std::string alpha = IconImage(4, 32, 0, argb, "");
+  std::string file("\0\0\1\0\3\0", 6);
+  size_t offset = 6 + 3 * 16;
+  for (const std::string* image : {&png, &paletted, &alpha}) {
+    const char size = image == &png ? 0 : image == &paletted ? 3 : 4;
+    file += std::string({size, size, 0, 0, 1, 0, image == &alpha ? '\x20' : '\x08', 0});
+    Put32(file, static_cast<uint32_t>(image->size()));
+    Put32(file, static_cast<uint32_t>(offset));
+    offset += image->size();
+  }
+  return file + png + paletted + alpha;
+}
+
+TEST_F(CorruptionSweep, IconFiles) {
+  struct IconFile {
+    const char* name;
+    std::string bytes;
+    int shown_width;
+  };
+  for (const IconFile& file : {IconFile{"32 x 32 at 4 bits", BuildIcon32x16(), 32},
+                               IconFile{"three images", SeveralImageIcon(), 4}}) {
+    SCOPED_TRACE(file.name);
+    TIcon icon;
+    Load(icon, file.bytes);
+    ASSERT_EQ(icon.Width(), file.shown_width);
+    ASSERT_TRUE(Save(icon) == file.bytes);
+    Tally tally;
+    ForEachCorruption(file.bytes, [&](const std::string& bad) {
+      if (!Loads([&] { Load(icon, bad); })) {
+        ++tally.rejected;
+        EXPECT_EQ(Save(icon), file.bytes) << "a failed load changed the icon";
+        return;
+      }
+      ++tally.loaded;
+      int w = 0, h = 0;
+      std::vector<uint32_t> argb;
+      if (icon.GetImage(w, h, argb)) {
+        EXPECT_EQ(argb.size(), static_cast<size_t>(w) * h);
+      }
+      DrawSmall(icon);
+      // What is saved is the file as read: the part of it the directory covers.
+      const std::string saved = Save(icon);
+      EXPECT_EQ(saved, bad.substr(0, saved.size()));
+      Load(icon, file.bytes);
+    });
+    EXPECT_EQ(Save(icon), file.bytes);
+    EXPECT_GT(tally.loaded, 0u);
+    EXPECT_GT(tally.rejected, 0u);
+  }
 }
 
 // ---------------------------------------------------------------------------
