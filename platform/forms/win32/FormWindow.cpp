@@ -18,7 +18,13 @@ FormPeer::FormPeer(TForm& form, const TCreateParams& params, TFrameExtents frame
                                 nullptr, GetModuleHandleA(nullptr), this);
   if (window == nullptr) throw EInvalidOperation("Cannot create a window for the form");
   window_.Reset(window);
-  UpdateAppearance();
+  try {
+    UpdateAppearance();
+  } catch (...) {
+    // The window goes with this half-made peer; it must not reach it.
+    SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+    throw;
+  }
 }
 
 FormPeer::~FormPeer() {
