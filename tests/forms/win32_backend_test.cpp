@@ -240,6 +240,40 @@ TEST_F(FormsTest, WindowsGoWithTheirControlsAndForms) {
   EXPECT_FALSE(IsWindow(form_window));
 }
 
+TEST_F(FormsTest, ColourAndEnabledChangesReachTheShownWindows) {
+  TForm form(nullptr);
+  form.SetBorderStyle(bsNone);
+  form.SetClientWidth(200);
+  form.SetClientHeight(100);
+  auto* image = new TImage(&form);
+  image->SetParent(&form);
+  image->SetAlign(alClient);
+  auto* button = new TButton(&form);
+  button->SetParent(&form);
+  button->SetBounds(10, 10, 80, 25);
+  int button_clicks = 0, image_clicks = 0;
+  button->OnClick = [&](TObject*) { ++button_clicks; };
+  image->OnClick = [&](TObject*) { ++image_clicks; };
+  form.Show();
+  FlushWindows();
+  // The picture window shows its parent's colour where it has no picture.
+  form.SetColor(0x00336699);
+  auto px = ReadWindowPixels(form);
+  ASSERT_EQ(px.size(), size_t{200} * 100 * 3);
+  const uint8_t* p = &px[(static_cast<size_t>(60) * 200 + 150) * 3];
+  EXPECT_EQ((p[0] << 16) | (p[1] << 8) | p[2], 0x996633);
+
+  // A disabled button takes no click; the picture beneath it does.
+  button->SetEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(button->Handle()));
+  ClickControl(*button);
+  EXPECT_EQ(button_clicks, 0);
+  EXPECT_EQ(image_clicks, 1);
+  button->SetEnabled(true);
+  ClickControl(*button);
+  EXPECT_EQ(button_clicks, 1);
+}
+
 TEST_F(FormsTest, ExceptionsNeverLeaveAWindowProcedure) {
   MessageBoxRecorder boxes;
   EXPECT_EQ(win32_backend::Guarded([]() -> LRESULT { throw EInvalidOperation("Step failed"); }, 7),
