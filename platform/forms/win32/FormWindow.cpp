@@ -124,8 +124,14 @@ int FormPeer::WindowTop() const {
 // Child windows
 
 int FormPeer::Attach(ChildPeer& child) {
+  // The smallest free id from 100 on: clear of IDOK and IDCANCEL, and within
+  // the 16 bits that WM_COMMAND carries however often windows are remade.
+  int id = 100;
+  while (std::any_of(children_.begin(), children_.end(),
+                     [id](const ChildPeer* other) { return other->Id() == id; }))
+    ++id;
   children_.push_back(&child);
-  return next_id_++;
+  return id;
 }
 
 void FormPeer::Detach(ChildPeer& child) {

@@ -105,7 +105,6 @@ class FormPeer : public TFormPeer {
   TForm& form_;
   TFrameExtents frame_;
   std::vector<ChildPeer*> children_;
-  int next_id_ = 100;
   bool destroying_ = false;
   // Declared before the window, so that they outlive it.
   BrushHandle background_;
