@@ -51,8 +51,8 @@ FontHandle MakeFont(const TFont& font);
 IconHandle MakeIcon(const TIcon& icon, int size);
 
 // The MessageBoxA flags for a request: icon by type, the smallest standard
-// button set that holds the requested buttons (mbAll counts as Yes), MB_HELP
-// for mbHelp.
+// button set that holds the requested buttons (mbAll counts as Yes; when no
+// set holds them all, the first that holds the most), MB_HELP for mbHelp.
 UINT MessageBoxFlags(const TMessageBoxRequest& request);
 // The modal result of a MessageBoxA answer (IDOK ... IDNO); mrNone for others.
 int ModalResultOf(int answer);
