@@ -130,6 +130,27 @@ TEST_F(FormsTest, CaptionAndIconReachTheWindowAndTheCloseBoxAsksTheForm) {
   EXPECT_FALSE(WindowFacts(form).Shown);
 }
 
+TEST_F(FormsTest, MainFormWithoutCaptionShowsTheTitleInTheTaskBar) {
+  ASSERT_EQ(Application->MainForm(), nullptr);
+  TForm* main_form = nullptr;
+  Application->CreateForm(main_form);
+  main_form->SetBorderStyle(bsNone);
+  main_form->Show();
+  char text[64] = {};
+  GetWindowTextA(main_form->Handle(), text, sizeof text);
+  EXPECT_STREQ(text, "Forms Test");
+  EXPECT_EQ(main_form->Caption(), "");
+  main_form->SetCaption("Own caption");
+  GetWindowTextA(main_form->Handle(), text, sizeof text);
+  EXPECT_STREQ(text, "Own caption");
+  delete main_form;
+
+  TForm other(nullptr);
+  other.Show();
+  GetWindowTextA(other.Handle(), text, sizeof text);
+  EXPECT_STREQ(text, "");
+}
+
 // Two buttons and an editable memo on a borderless form.
 class TKeyForm : public TForm {
  public:

@@ -65,7 +65,12 @@ void FormPeer::UpdateVisible() {
 
 void FormPeer::UpdateAppearance() {
   HWND window = window_.Get();
-  SetWindowTextA(window, form_.Caption().c_str());
+  // The window text is also the task-bar entry: the main form shows the
+  // application's title there when it has no caption of its own.
+  std::string text = form_.Caption();
+  if (text.empty() && Application != nullptr && Application->MainForm() == &form_)
+    text = Application->Title();
+  SetWindowTextA(window, text.c_str());
   BrushHandle brush(CreateSolidBrush(ToColorRef(form_.Color())));
   if (!brush) OutOfMemoryError();
   background_ = std::move(brush);
