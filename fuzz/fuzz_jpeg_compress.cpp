@@ -18,7 +18,7 @@
 namespace {
 
 // The most pixel-row bytes this harness allocates for one header.
-constexpr int64_t kRowsBudget = 4 << 20;
+constexpr int64_t kRowsBudget = 1 << 20;
 
 TJPEGStreamCompressor& Encoder() {
   static TJPEGStreamCompressor* encoder = new TJPEGStreamCompressor(nullptr);
