@@ -11,10 +11,14 @@ packages=(
   xvfb xauth x11-utils xdotool
   imagemagick python3-pil
   clang-14 libclang-rt-14-dev
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 nasm dpkg-dev
 )
+# Wine runs the Windows test programs; its recommended packages (fonts, the
+# display driver's helpers) are wanted too.
+wine_packages=(wine wine64)
 
 missing=()
-for p in "${packages[@]}"; do
+for p in "${packages[@]}" "${wine_packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$p")
   fi
@@ -25,5 +29,10 @@ if [ ${#missing[@]} -gt 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then sudo=sudo; else sudo=; fi
   export DEBIAN_FRONTEND=noninteractive
   $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  plain=() recommended=()
+  for p in "${missing[@]}"; do
+    if [[ " ${wine_packages[*]} " == *" $p "* ]]; then recommended+=("$p"); else plain+=("$p"); fi
+  done
+  [ ${#plain[@]} -eq 0 ] || $sudo apt-get install -y -qq --no-install-recommends "${plain[@]}"
+  [ ${#recommended[@]} -eq 0 ] || $sudo apt-get install -y -qq "${recommended[@]}"
 fi

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <numbers>
 
 TClass TJPEGDecompressor::StaticClass() {
   static const TClassInfo info =
@@ -177,7 +178,7 @@ const uint8_t* GrayTable() {
       uint8_t v[64];
     } t{};
     for (int i = 0; i < 64; ++i)
-      t.v[i] = static_cast<uint8_t>(std::nearbyint(255.0 * std::sin(i * M_PI / 126.0)));
+      t.v[i] = static_cast<uint8_t>(std::nearbyint(255.0 * std::sin(i * std::numbers::pi / 126.0)));
     return t;
   }();
   return table.v;

@@ -10,6 +10,13 @@
 #include <cstring>
 #include <vector>
 
+// Files are opened in binary mode and are not inherited by started programs.
+#ifdef _WIN32
+constexpr int kOpenFlags = O_BINARY | O_NOINHERIT;
+#else
+constexpr int kOpenFlags = O_CLOEXEC;
+#endif
+
 VASK_DEFINE_CLASS(TStream)
 VASK_DEFINE_CLASS(TMemoryStream)
 VASK_DEFINE_CLASS(TFileStream)
@@ -196,7 +203,7 @@ void TMemoryStream::SaveToFile(const std::string& file_name) {
 
 TFileStream::TFileStream(const std::string& file_name, uint32_t mode) : file_name_(file_name) {
   if (mode == fmCreate) {
-    fd_ = ::open(file_name.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    fd_ = ::open(file_name.c_str(), O_RDWR | O_CREAT | O_TRUNC | kOpenFlags, 0666);
     if (fd_ < 0) throw EFCreateError(file_name);
     return;
   }
@@ -215,7 +222,7 @@ TFileStream::TFileStream(const std::string& file_name, uint32_t mode) : file_nam
     default:
       throw EFOpenError(file_name);
   }
-  fd_ = ::open(file_name.c_str(), flags | O_CLOEXEC);
+  fd_ = ::open(file_name.c_str(), flags | kOpenFlags);
   if (fd_ < 0) throw EFOpenError(file_name);
   // A directory opens for reading on Linux but holds no bytes to stream.
   struct stat st;

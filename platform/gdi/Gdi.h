@@ -6,6 +6,16 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+// The class library has functions and methods of these names; the system's
+// own are called by their explicit "A" names.
+#undef CreateWindow
+#undef FindWindow
+#undef MessageBox
+#undef RegisterClass
+
+// The module instance of the running program (the executable's image base).
+extern "C" HINSTANCE HInstance;
 #else
 #include "platform/gdi/portable/WinGdi.h"
 #include "platform/gdi/portable/WinTypes.h"

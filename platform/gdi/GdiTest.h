@@ -1,6 +1,8 @@
-// Test-only support for the portable graphics API: choosing the virtual
-// display, counting live handles and reading bitmap pixels. Production code
-// never includes this header; it exists only on Linux.
+// Test-only support for the graphics API: choosing the virtual display,
+// counting live handles and reading bitmap pixels. Production code never
+// includes this header. On Linux it drives the portable implementation; on
+// Windows the display is the real one (only its own format can be "chosen")
+// and the handle counts are the system's count of the process's GDI objects.
 #pragma once
 
 #include <cstdint>
@@ -17,8 +19,11 @@ enum class DisplayFormat {
   Colours16,     // 4 bits, NUMCOLORS 16, no palette
 };
 
+// Whether SetDisplayFormat can select format on this target.
+bool CanSetDisplayFormat(DisplayFormat format);
 // Changes the display format and size for DCs and bitmaps made from now on.
-// Existing objects keep their format.
+// Existing objects keep their format. A format that CanSetDisplayFormat
+// refuses raises std::logic_error.
 void SetDisplayFormat(DisplayFormat format);
 DisplayFormat GetDisplayFormat();
 void SetScreenSize(int width, int height);
@@ -38,6 +43,7 @@ class ScopedDisplay {
 };
 
 // Live (created and not yet deleted) handles; stock objects are not counted.
+// On Windows only the total is known; it is reported as dcs.
 struct HandleCounts {
   int dcs = 0;  // screen, memory and metafile-recording DCs
   int bitmaps = 0;

@@ -1,5 +1,7 @@
 #include "platform/graphics/Icon.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
 
@@ -119,14 +121,16 @@ void TIcon::ReadData(TStream& stream) {
 
 void TIcon::Draw(TCanvas& canvas, const RECT& rect) {
   const IconImage* image = Shown();
-  if (image == nullptr || image->bits == 0) return;
+  if (image == nullptr || image->bits == 0 || image->colors > 256) return;
   HDC dc = canvas.Handle();
   const int w = rect.right - rect.left, h = rect.bottom - rect.top;
 
   // The colour image, with its header's height set to the image's own.
+  // The loader accepts at most 256 colours, so header and table fit here.
   const size_t info_size = sizeof(BITMAPINFOHEADER) + image->colors * sizeof(RGBQUAD);
-  std::vector<uint8_t> info(info_size + sizeof(RGBQUAD));
-  std::memcpy(info.data(), data_.data() + image->offset, info_size);
+  alignas(BITMAPINFOHEADER) std::array<uint8_t, sizeof(BITMAPINFOHEADER) + 257 * sizeof(RGBQUAD)>
+      info{};
+  std::copy_n(data_.data() + image->offset, info_size, info.begin());
   auto* header = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
   header->biHeight = image->height;
   header->biSizeImage = 0;

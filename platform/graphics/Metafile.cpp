@@ -5,6 +5,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/gdi/MetafileBytes.h"
 #include "platform/graphics/GdiScope.h"
 
 using namespace graphics_internal;
@@ -133,7 +134,11 @@ void TMetafile::LoadFromStream(TStream& stream) {
   std::memcpy(data.data(), &header, kMinHeaderSize);
   stream.ReadBuffer(data.data() + kMinHeaderSize,
                     static_cast<int32_t>(header.nBytes - kMinHeaderSize));
-  HENHMETAFILE metafile = SetEnhMetaFileBits(header.nBytes, data.data());
+  // The records are checked here, so that no broken file reaches a parser of
+  // the system.
+  size_t length = 0;
+  if (!CheckEnhMetaFileBytes(data.data(), data.size(), length)) InvalidMetafile();
+  HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(length), data.data());
   if (metafile == nullptr) InvalidMetafile();
   SetHandle(metafile);
 }

@@ -5,6 +5,14 @@
 #include <exception>
 #include <string>
 
+// Format strings follow C99 (%zu, %lld, %Lg with long double) on every
+// target; MinGW's own formatting functions provide them on Windows.
+#ifdef __MINGW32__
+#define VASK_PRINTF_FORMAT __MINGW_PRINTF_FORMAT
+#else
+#define VASK_PRINTF_FORMAT printf
+#endif
+
 // The base of every exception the class library and the components raise.
 // It carries its message text; what() returns the same text.
 class Exception : public std::exception {
@@ -18,7 +26,7 @@ class Exception : public std::exception {
 };
 
 // printf-style formatting into a string of whatever length the result needs.
-std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+std::string Format(const char* fmt, ...) __attribute__((format(VASK_PRINTF_FORMAT, 1, 2)));
 std::string FormatV(const char* fmt, va_list args);
 
 // Raised when memory (heap, global blocks, bitmaps) cannot be allocated.

@@ -129,6 +129,9 @@ int GetSystemMetrics(int index) {
 
 namespace gditest {
 
+bool CanSetDisplayFormat(DisplayFormat) {
+  return true;
+}
 void SetDisplayFormat(DisplayFormat format) {
   TheDisplay().format = format;
 }

@@ -3,43 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "platform/gdi/MetafileBytes.h"
 #include "platform/gdi/portable/MetaFiles.h"
 #include "platform/gdi/portable/MetaRecorder.h"
 
 namespace gdiport {
-
-bool ValidEmf(const uint8_t* data, size_t size, size_t& length) {
-  if (!data || size < 88) return false;
-  ENHMETAHEADER h{};
-  std::memcpy(&h, data, std::min(size, sizeof h));
-  if (h.iType != EMR_HEADER || h.dSignature != ENHMETA_SIGNATURE || h.nSize < 88 ||
-      h.nSize % 4 != 0 || h.nSize > size || h.nBytes < h.nSize || h.nBytes > size) {
-    return false;
-  }
-  length = h.nBytes;
-  size_t offset = 0;
-  while (offset + sizeof(EMR) <= length) {
-    EMR r;
-    std::memcpy(&r, data + offset, sizeof r);
-    if (r.nSize < sizeof(EMR) || r.nSize % 4 != 0 || r.nSize > length - offset) {
-      return false;
-    }
-    if (r.iType == EMR_EOF) {
-      if (r.nSize < sizeof(EMREOF)) return false;
-      EMREOF eof;
-      std::memcpy(&eof, data + offset, sizeof eof);
-      if (eof.nPalEntries > 0 &&
-          (eof.offPalEntries < 16 ||
-           uint64_t(eof.offPalEntries) + 4 * uint64_t(eof.nPalEntries) > r.nSize - 4)) {
-        return false;
-      }
-      length = offset + r.nSize;
-      return true;
-    }
-    offset += r.nSize;
-  }
-  return false;  // no EOF record
-}
 
 // The EOF record of a validated metafile.
 static EMREOF FindEof(const Metafile& mf, size_t& offset) {
@@ -67,7 +35,7 @@ using namespace gdiport;
 
 HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* data) {
   size_t length = 0;
-  if (!ValidEmf(data, size, length)) {
+  if (!CheckEnhMetaFileBytes(data, size, length)) {
     SetLastError(ERROR_INVALID_DATA);
     return nullptr;
   }
