@@ -1,12 +1,12 @@
 // zeljpeg-convert, run as a program: its output agrees with djpeg and cjpeg
 // on the same settings, and bad input gets a clear error and no output file.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,9 +24,8 @@ struct ToolRun {
 ToolRun Shell(const TempDir& dir, const std::string& command) {
   const std::string full = "cd " + dir.Path() + " && ( " + command + " ) >" + dir.File(".out") +
                            " 2>" + dir.File(".err");
-  const int rc = std::system(full.c_str());
   ToolRun run;
-  run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  run.status = RunShell(full);
   run.out = ReadFileBytes(dir.File(".out"));
   run.err = ReadFileBytes(dir.File(".err"));
   return run;
@@ -132,7 +131,8 @@ double GrayDistance(const std::vector<uint32_t>& ours, const std::vector<uint32_
   for (size_t p = 0; p < ours.size(); ++p) {
     double best = 1000;
     for (int i = 0; i < 64; ++i)
-      if (std::lround(255 * std::sin(i * M_PI / 126)) == static_cast<long>(ours[p] & 255))
+      if (std::lround(255 * std::sin(i * std::numbers::pi / 126)) ==
+          static_cast<long>(ours[p] & 255))
         best = std::min(best, std::abs(i * 255.0 / 63 - static_cast<double>(djpeg[p] & 255)));
     worst = std::max(worst, best);
   }

@@ -1,8 +1,10 @@
 // ShellExecuteA: the recorder for tests, and the real start of the
 // desktop's opener, detached, with its working directory.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdlib>
@@ -33,6 +35,7 @@ TEST(Shell, HandlerReceivesTheArgumentsAndItsResultIsReturned) {
   EXPECT_EQ(calls[0].Show, 1);
 }
 
+#ifndef _WIN32
 // Puts a fake xdg-open first on PATH while it lives.
 class FakeOpener {
  public:
@@ -82,5 +85,7 @@ TEST(Shell, WithoutAFileNothingIsStarted) {
                 ShellExecuteA(nullptr, "open", nullptr, nullptr, nullptr, SW_SHOWNORMAL)),
             32u);
 }
+
+#endif
 
 }  // namespace

@@ -341,8 +341,8 @@ std::string RecordedMetafile() {
     const POINT zigzag[4] = {{24, 18}, {28, 28}, {32, 18}, {36, 28}};
     canvas.Polyline(zigzag, 4);
     // Beyond 16 bits: recorded with 32-bit points.
-    const POINT far[3] = {{39, 0}, {70000, 29}, {0, -70000}};
-    canvas.Polyline(far, 3);
+    const POINT wide[3] = {{39, 0}, {70000, 29}, {0, -70000}};
+    canvas.Polyline(wide, 3);
     canvas.Brush()->SetStyle(bsSolid);
     canvas.Brush()->SetColor(clRed);
     canvas.FillRect(RECT{30, 1, 38, 5});

@@ -302,6 +302,7 @@ TEST_F(BmpTest, LoadingStopsAfterThePixelsAndFilesWorkThroughTheFileCalls) {
 }
 
 TEST_F(BmpTest, PaletteDisplayKeepsIndicesAndColoursThroughLoadAndSave) {
+  REQUIRE_DISPLAY_FORMAT(gditest::DisplayFormat::Palette8);
   gditest::ScopedDisplay display(gditest::DisplayFormat::Palette8);
   BmpLayout layout;
   layout.width = 17;
@@ -325,6 +326,7 @@ TEST_F(BmpTest, PaletteDisplayKeepsIndicesAndColoursThroughLoadAndSave) {
 }
 
 TEST_F(BmpTest, SixteenColourDisplayKeepsVgaColouredFilesExact) {
+  REQUIRE_DISPLAY_FORMAT(gditest::DisplayFormat::Colours16);
   gditest::ScopedDisplay display(gditest::DisplayFormat::Colours16);
   BmpLayout layout;
   layout.width = 9;

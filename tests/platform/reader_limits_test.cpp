@@ -75,6 +75,9 @@ TEST_F(ReaderLimitsTest, AFrameWiderThanAnIntHoldsGivesTheLargestSize) {
   EXPECT_GT(metafile.Width(), 0);
 }
 
+#ifndef _WIN32
+// The portable playback's own guard; on Windows playback is the system's
+// (and Wine's playback faults on this record).
 TEST_F(ReaderLimitsTest, RestoreDCWithTheSmallestIntIsIgnored) {
   std::string bytes = RecordedEmf();
   bool patched = false;
@@ -106,5 +109,6 @@ TEST_F(ReaderLimitsTest, RestoreDCWithTheSmallestIntIsIgnored) {
   DeleteDC(dc);
   DeleteEnhMetaFile(metafile);
 }
+#endif
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <string>
 
 #include "platform/classes/Streams.h"
-#include "platform/gdi/portable/ResourceTable.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -171,10 +170,9 @@ TEST(FileStream, MemoryStreamSavesAndLoadsFiles) {
   EXPECT_EQ(n.Position(), 0);
 }
 
+// The suite embeds tests/data/resource-bytes.txt ("resource bytes") as the
+// RCDATA resources "STREAMTEST" and 4711.
 TEST(ResourceStream, ReadsByNameAndIdAndRefusesWrites) {
-  static const char kBytes[] = "resource bytes";
-  RegisterResource(MAKEINTRESOURCEA(10), "STREAMTEST", kBytes, 14);
-  RegisterResource(MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(4711), kBytes, 8);
   {
     TResourceStream r(HInstance, "StreamTest", MAKEINTRESOURCEA(10));
     EXPECT_EQ(r.Size(), 14);
@@ -191,10 +189,8 @@ TEST(ResourceStream, ReadsByNameAndIdAndRefusesWrites) {
   }
   {
     TResourceStream r(HInstance, 4711, MAKEINTRESOURCEA(10));
-    EXPECT_EQ(r.Size(), 8);
+    EXPECT_EQ(r.Size(), 14);
   }
-  UnregisterResource(MAKEINTRESOURCEA(10), "STREAMTEST");
-  UnregisterResource(MAKEINTRESOURCEA(10), MAKEINTRESOURCEA(4711));
 }
 
 TEST(ResourceStream, MissingResourcesNameTheResource) {

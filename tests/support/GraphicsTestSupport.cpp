@@ -229,8 +229,7 @@ bool RunPython(const std::string& script, std::string& why) {
   WriteFileBytes(script_path, script);
   const std::string command =
       std::string(kPython) + " " + script_path + " > " + dir.File("log") + " 2>&1";
-  const int status = std::system(command.c_str());
-  if (status != 0) {
+  if (RunShell(command) != 0) {
     why = "python failed: " + ReadFileBytes(dir.File("log"));
     return false;
   }

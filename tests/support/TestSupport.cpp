@@ -2,10 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
+
+#ifdef _WIN32
+#include "platform/gdi/Gdi.h"
+#else
+#include <sys/wait.h>
+#endif
 
 MessageBoxRecorder::MessageBoxRecorder(int answer) {
   previous_ = SetMessageBoxHandler([this, answer](const TMessageBoxRequest& r) {
@@ -18,11 +26,78 @@ MessageBoxRecorder::~MessageBoxRecorder() {
   SetMessageBoxHandler(std::move(previous_));
 }
 
+#ifdef _WIN32
+
+namespace {
+
+// Quotes one argument by the rules the Windows run-time uses to split a
+// command line: backslashes before a quote are doubled, quotes escaped.
+std::string QuoteArgument(const std::string& argument) {
+  std::string out = "\"";
+  size_t backslashes = 0;
+  for (char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, '\\');
+  return out + "\"";
+}
+
+}  // namespace
+
+int RunShell(const std::string& command) {
+  // Wine starts a program of the host when given its path on the host's drive.
+  std::string line = "Z:\\usr\\bin\\sh -c " + QuoteArgument(command);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return -1;
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return static_cast<int>(code);
+}
+
+#else
+
+int RunShell(const std::string& command) {
+  const int status = std::system(command.c_str());
+  if (status == -1) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+#endif
+
+std::string RunFilter(const std::string& command, const std::string& input) {
+  TempDir dir;
+  WriteFileBytes(dir.File("in"), input);
+  const std::string line = command + " <" + dir.File("in") + " >" + dir.File("out");
+  EXPECT_EQ(RunShell(line), 0) << line;
+  return ReadFileBytes(dir.File("out"));
+}
+
 TempDir::TempDir() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "vask-test-XXXXXX").string();
-  char* made = mkdtemp(pattern.data());
-  if (made == nullptr) throw std::runtime_error("cannot create a temporary directory");
-  path_ = made;
+  static std::atomic<unsigned> counter{0};
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string path =
+        "/tmp/vask-test-" + std::to_string(random()) + "-" + std::to_string(counter++);
+    std::error_code ec;
+    if (std::filesystem::create_directory(path, ec)) {
+      path_ = path;
+      return;
+    }
+  }
+  throw std::runtime_error("cannot create a temporary directory");
 }
 
 TempDir::~TempDir() {

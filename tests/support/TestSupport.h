@@ -4,7 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/gdi/GdiTest.h"
 #include "platform/sysutils/Dialogs.h"
+
+// Skips the current test when the display cannot take format on this target
+// (on Windows the display is the system's own).
+#define REQUIRE_DISPLAY_FORMAT(format)       \
+  if (!gditest::CanSetDisplayFormat(format)) \
+  GTEST_SKIP() << "the display's colour format is fixed on this target"
 
 // Runs the unit initialisations a suite needs; each suite may define it.
 void VaskSuiteInit();
@@ -24,7 +31,29 @@ class MessageBoxRecorder {
   TMessageBoxHandler previous_;
 };
 
-// A fresh temporary directory, removed with its content at destruction.
+// Skips the current test in the Windows build, for the reason given.
+#ifdef _WIN32
+#define SKIP_ON_WINDOWS(reason) GTEST_SKIP() << reason
+#else
+#define SKIP_ON_WINDOWS(reason) static_cast<void>(0)
+#endif
+
+// Runs command with the build machine's POSIX shell (/bin/sh -c), so that
+// tests can use the reference tools (cjpeg, djpeg, python3) and shell
+// redirections on every target: a Windows test program running under Wine
+// starts the shell as a program of the host. Returns the shell's exit status
+// (0 for success), or -1 when it could not be started.
+int RunShell(const std::string& command);
+
+// Feeds input to the standard input of a shell command and returns what it
+// wrote to its standard output; fails the current test when it exits with a
+// status other than 0.
+std::string RunFilter(const std::string& command, const std::string& input);
+
+// A fresh temporary directory, removed with its content at destruction. Its
+// path uses forward slashes and no drive letter, so that the same string
+// names it for this program and for shell commands (under Wine the host's
+// root is the current drive).
 class TempDir {
  public:
   TempDir();

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -200,9 +200,9 @@ TEST(FormText, BadBinaryDataIsAReadError) {
 // Runs dfmconv with args; returns its exit status and its standard error.
 int RunTool(const std::string& args, std::string* errors, const TempDir& dir) {
   std::string command = std::string(VASK_DFMCONV) + " " + args + " 2>" + dir.File("stderr");
-  int status = std::system(command.c_str());
+  const int status = RunShell(command);
   *errors = ReadFileBytes(dir.File("stderr"));
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return status;
 }
 
 TEST(Dfmconv, ConvertsBothWaysAndReportsFailures) {
@@ -221,7 +221,7 @@ TEST(Dfmconv, ConvertsBothWaysAndReportsFailures) {
             "object A: TA\n  Icon.Data = {\n    49434F4E}\nend\n");
 
   // --base replaces the text file's directory for file references.
-  ::mkdir(dir.File("sub").c_str(), 0755);
+  std::filesystem::create_directory(dir.File("sub"));
   WriteFileBytes(dir.File("sub/form.txt"), "object A: TA\n  Icon.Data = {@file 'i.ico'}\nend\n");
   EXPECT_EQ(
       RunTool("--to-binary " + dir.File("sub/form.txt") + " " + dir.File("o.bin"), &errors, dir),

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "platform/gdi/GdiTest.h"
-#include "platform/gdi/portable/ResourceTable.h"
 #include "platform/graphics/Graphics.h"
 #include "tests/support/TestSupport.h"
 #include "tests/zeljpeg/decode_fixtures.h"
@@ -69,6 +68,8 @@ TEST(DecodeBitmap, TrueColourDisplayGivesAFullColourBitmapWithoutPalette) {
 }
 
 TEST(DecodeBitmap, PaletteDisplayGivesEightBitsAndSixteenColourDisplayFourBits) {
+  REQUIRE_DISPLAY_FORMAT(gditest::DisplayFormat::Palette8);
+  REQUIRE_DISPLAY_FORMAT(gditest::DisplayFormat::Colours16);
   const std::string jpeg = CJpeg(Ppm(20, 10));
   TProbeDecompressor d(nullptr);
   {
@@ -105,6 +106,7 @@ TEST(DecodeBitmap, GrayOutputWhateverTheDisplay) {
   TProbeDecompressor d(nullptr);
   for (auto format : {gditest::DisplayFormat::TrueColour32, gditest::DisplayFormat::Palette8,
                       gditest::DisplayFormat::Colours16}) {
+    if (!gditest::CanSetDisplayFormat(format)) continue;
     gditest::ScopedDisplay display(format);
     d.GrayScaleOutput = true;
     WinBitmap win;
@@ -193,11 +195,9 @@ TEST(DecodeBitmap, PictureFrontEnds) {
   EXPECT_EQ(picture.Width(), 5);
 }
 
+// The suite embeds a 9 x 3 JPEG as the JPEG resources "SPLASHJPEG" and 321
+// and as the RCDATA resource "OTHERTYPE".
 TEST(DecodeBitmap, ResourceFrontEnds) {
-  static const std::string jpeg = CJpeg(Ppm(9, 3));
-  RegisterResource("JPEG", "SPLASHJPEG", jpeg.data(), jpeg.size());
-  RegisterResource("JPEG", MAKEINTRESOURCEA(321), jpeg.data(), jpeg.size());
-  RegisterResource("RCDATA", "OTHERTYPE", jpeg.data(), jpeg.size());
   TJPEGStreamDecompressor d(nullptr);
   TPicture picture;
   d.LoadPictureFromResource(&picture, HInstance, "SPLASHJPEG");
@@ -214,9 +214,6 @@ TEST(DecodeBitmap, ResourceFrontEnds) {
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "The Image Property is empty!");
   }
-  UnregisterResource("JPEG", "SPLASHJPEG");
-  UnregisterResource("JPEG", MAKEINTRESOURCEA(321));
-  UnregisterResource("RCDATA", "OTHERTYPE");
 }
 
 }  // namespace

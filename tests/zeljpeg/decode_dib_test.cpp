@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "tests/zeljpeg/decode_fixtures.h"
 
@@ -134,7 +135,7 @@ TEST(DecodeOracle, GrayscaleIsDjpegGrayscaleShiftedWithTheSineTable) {
         ASSERT_EQ(static_cast<uint8_t>(ours.bits[y * row + x]), expected);
       }
     for (int i = 0; i < 64; ++i) {
-      int v = static_cast<int>(std::nearbyint(255 * std::sin(i * M_PI / 126)));
+      int v = static_cast<int>(std::nearbyint(255 * std::sin(i * std::numbers::pi / 126)));
       EXPECT_EQ(ours.colours[i].rgbRed, v);
       EXPECT_EQ(ours.colours[i].rgbGreen, v);
       EXPECT_EQ(ours.colours[i].rgbBlue, v);

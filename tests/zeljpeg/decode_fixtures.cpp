@@ -37,13 +37,8 @@ std::string Pgm(int w, int h) {
   return out;
 }
 
-std::string RunTool(const std::string& tool_and_args, const std::string& input) {
-  TempDir dir;
-  WriteFileBytes(dir.File("in"), input);
-  std::string cmd = tool_and_args + " <" + dir.File("in") + " >" + dir.File("out");
-  int rc = std::system(cmd.c_str());
-  EXPECT_EQ(rc, 0) << cmd;
-  return ReadFileBytes(dir.File("out"));
+std::string RunTool(const std::string& command, const std::string& input) {
+  return RunFilter(command, input);
 }
 
 std::string CJpeg(const std::string& image, const std::string& args) {

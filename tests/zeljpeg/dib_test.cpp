@@ -9,6 +9,7 @@
 #include "platform/gdi/GdiTest.h"
 #include "platform/graphics/Graphics.h"
 #include "tests/support/GraphicsTestSupport.h"
+#include "tests/support/TestSupport.h"
 #include "tests/zeljpeg/encode_fixtures.h"
 #include "zeljpeg/DIBFromBitmap.h"
 
@@ -354,6 +355,7 @@ TEST_F(DibTest, MetafilePlaybackFailureIsReported) {
 // On a palette display the new bitmaps take the screen's depth, so the DIB
 // the compressor builds from them has 8 bits; it still compresses.
 TEST_F(DibTest, PaletteDisplayGivesEightBitBitmaps) {
+  REQUIRE_DISPLAY_FORMAT(gditest::DisplayFormat::Palette8);
   gditest::ScopedDisplay display(gditest::DisplayFormat::Palette8);
   TMetafile metafile;
   metafile.SetWidth(16);

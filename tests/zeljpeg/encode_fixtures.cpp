@@ -152,12 +152,7 @@ std::string Ppm(const Image& image) {
 }
 
 std::string RunTool(const std::string& command, const std::string& input) {
-  TempDir dir;
-  WriteFileBytes(dir.File("in"), input);
-  const std::string line = command + " <" + dir.File("in") + " >" + dir.File("out");
-  const int rc = std::system(line.c_str());
-  EXPECT_EQ(rc, 0) << line;
-  return ReadFileBytes(dir.File("out"));
+  return RunFilter(command, input);
 }
 
 std::string CJpeg(const Image& image, const std::string& args) {

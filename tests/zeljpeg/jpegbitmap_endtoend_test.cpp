@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "platform/classes/Filer.h"
 #include "platform/classes/TypInfo.h"
@@ -110,7 +111,7 @@ TEST_F(JPEGBitmapEndToEndTest, GrayscaleJpegBecomesAGrayBitmap) {
     // Near white several indices share one gray; take the closest.
     double best = 1000;
     for (int i = 0; i < 64; ++i)
-      if (static_cast<int>(std::lround(255 * std::sin(i * M_PI / 126))) == value)
+      if (static_cast<int>(std::lround(255 * std::sin(i * std::numbers::pi / 126))) == value)
         best = std::min(best, std::abs(i * 255.0 / 63 - static_cast<double>(expected[p] & 255)));
     EXPECT_LE(best, 8.5) << "pixel " << p << " gray " << value;
   }

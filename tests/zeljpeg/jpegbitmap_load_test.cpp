@@ -38,6 +38,7 @@ TEST_F(JPEGBitmapLoadTest, DecodesAsDjpegDoes) {
 }
 
 TEST_F(JPEGBitmapLoadTest, PaletteDisplayGivesAPalette) {
+  REQUIRE_DISPLAY_FORMAT(gditest::DisplayFormat::Palette8);
   gditest::SetDisplayFormat(gditest::DisplayFormat::Palette8);
   TMemoryStream stream;
   decodetest::Fill(stream, ColourJpeg(32, 32));
@@ -77,6 +78,7 @@ TEST_F(JPEGBitmapLoadTest, BmpDataFailsAndNeverFallsBack) {
 }
 
 TEST_F(JPEGBitmapLoadTest, FailedLoadKeepsImageAndPalette) {
+  REQUIRE_DISPLAY_FORMAT(gditest::DisplayFormat::Palette8);
   gditest::SetDisplayFormat(gditest::DisplayFormat::Palette8);
   TJPEGBitmap bitmap;
   TMemoryStream stream;

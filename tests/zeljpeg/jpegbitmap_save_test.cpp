@@ -1,7 +1,8 @@
 // TJPEGBitmap saving: JPEG or BMP by the file name's extension, the
 // save-as-bitmap flag, and pictures saved and loaded by extension.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
+
+#include <filesystem>
 
 #include "tests/support/TestSupport.h"
 #include "tests/zeljpeg/decode_fixtures.h"
@@ -41,7 +42,7 @@ TEST_F(JPEGBitmapSaveTest, FileNameChoosesJpegOrBmp) {
     const char* name;
     bool jpeg;
   };
-  ASSERT_EQ(0, ::mkdir(dir.File("pics.jpg").c_str(), 0700));
+  ASSERT_TRUE(std::filesystem::create_directory(dir.File("pics.jpg")));
   for (const Case& c :
        {Case{"a.JPG", true}, Case{"b.Jpeg", true}, Case{"c.jpg", true}, Case{"d.jpe", false},
         Case{"e.bmp", false}, Case{"noext", false}, Case{"pics.jpg/photo", false}}) {
