@@ -6,6 +6,35 @@
 
 namespace gdiport {
 
+namespace {
+
+// Pens wider than this are drawn as one polygon instead of square by square.
+constexpr int kWidePen = 256;
+
+// The convex hull of points (Andrew's monotone chain), counter-clockwise.
+std::vector<POINT> ConvexHull(std::vector<POINT> points) {
+  std::sort(points.begin(), points.end(),
+            [](const POINT& a, const POINT& b) { return a.x != b.x ? a.x < b.x : a.y < b.y; });
+  auto cross = [](const POINT& o, const POINT& a, const POINT& b) {
+    return (int64_t{a.x} - o.x) * (int64_t{b.y} - o.y) -
+           (int64_t{a.y} - o.y) * (int64_t{b.x} - o.x);
+  };
+  std::vector<POINT> hull(2 * points.size());
+  size_t k = 0;
+  for (size_t i = 0; i < points.size(); ++i) {
+    while (k >= 2 && cross(hull[k - 2], hull[k - 1], points[i]) <= 0) --k;
+    hull[k++] = points[i];
+  }
+  for (size_t i = points.size() - 1, lower = k + 1; i-- > 0;) {
+    while (k >= lower && cross(hull[k - 2], hull[k - 1], points[i]) <= 0) --k;
+    hull[k++] = points[i];
+  }
+  hull.resize(k > 0 ? k - 1 : 0);
+  return hull;
+}
+
+}  // namespace
+
 bool IsPatternRop(DWORD rop) {
   return rop == PATCOPY || rop == PATINVERT || rop == DSTINVERT || rop == BLACKNESS ||
          rop == WHITENESS;
@@ -42,6 +71,21 @@ void Painter::Fill(int x0, int y0, int x1, int y1, uint32_t raw, RawOp op) {
 void Painter::Line(int x0, int y0, int x1, int y1, uint32_t raw, int width) {
   if (!target_) return;
   const int half = (width - 1) / 2;
+  if (width > kWidePen) {
+    // The squares along the line cover the convex hull of the squares at its
+    // ends. Filling that hull costs time in proportion to the target; stepping
+    // square by square would cost it in proportion to the pen, without bound.
+    // Corners far outside the target are pulled in; the hull stays convex.
+    constexpr int64_t kFar = int64_t{1} << 30;
+    auto at = [&](int64_t v) { return static_cast<LONG>(std::clamp(v, -kFar, kFar)); };
+    std::vector<POINT> corners;
+    for (const POINT end : {POINT{x0, y0}, POINT{x1, y1}})
+      for (const int64_t dx : {int64_t{-half}, int64_t{width} - half})
+        for (const int64_t dy : {int64_t{-half}, int64_t{width} - half})
+          corners.push_back(POINT{at(end.x + dx), at(end.y + dy)});
+    Polygon(ConvexHull(std::move(corners)), true, raw);
+    return;
+  }
   auto dot = [&](int x, int y) {
     if (width <= 1) {
       if (x >= 0 && y >= 0 && x < target_->width && y < target_->height) {

@@ -25,7 +25,8 @@ class Painter {
   void Span(int y, int x0, int x1, uint32_t raw, RawOp op = RawOp::Copy);
   void Fill(int x0, int y0, int x1, int y1, uint32_t raw, RawOp op = RawOp::Copy);
   // A line from (x0, y0) towards (x1, y1), the end point excluded, drawn with
-  // a square pen of the given width.
+  // a square pen of the given width. Pens wider than 256 pixels are drawn as
+  // the convex hull of the squares at both ends (the end point included).
   void Line(int x0, int y0, int x1, int y1, uint32_t raw, int width);
   // Fills the polygon (alternate or winding rule).
   void Polygon(const std::vector<POINT>& points, bool winding, uint32_t raw);
