@@ -1,22 +1,35 @@
 #!/usr/bin/env bash
 # Sets up, builds and starts vask. Without a display it runs vask under Xvfb,
 # saves a screenshot and prints where it is.
+#
+#   scripts/run.sh              # the Linux program
+#   scripts/run.sh --windows    # the Windows program (x86-64) under Wine
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-scripts/build.sh default vask
-exe=build/default/launcher/vask
+run=()
+if [ "${1:-}" = "--windows" ]; then
+  scripts/build.sh windows-x64 vask
+  run=(scripts/wine_run.sh build/windows-x64/launcher/vask.exe)
+  shot=${VASK_SCREENSHOT:-$PWD/build/vask-windows-screenshot.png}
+  search=(--name '^Vask$')
+else
+  scripts/build.sh default vask
+  run=(build/default/launcher/vask)
+  shot=${VASK_SCREENSHOT:-$PWD/build/vask-screenshot.png}
+  search=(--classname vask)
+fi
 if [ -n "${DISPLAY:-}" ]; then
-  exec "$exe"
+  exec "${run[@]}"
 fi
 source scripts/xvfb.sh
 start_xvfb 1280x800x24
-shot=${VASK_SCREENSHOT:-$PWD/build/vask-screenshot.png}
-"$exe" &
+"${run[@]}" &
 pid=$!
-# Wait for the window (at most 20 s), then give it a moment to draw.
-timeout 20 xdotool search --sync --onlyvisible --classname vask >/dev/null 2>&1 || true
-sleep 0.5
+# Wait for the window (at most 60 s: a first Wine start sets up its prefix),
+# then give it a moment to draw.
+timeout 60 xdotool search --sync --onlyvisible "${search[@]}" >/dev/null 2>&1 || true
+sleep 1
 import -window root "$shot"
 kill "$pid" 2>/dev/null || true
 wait "$pid" 2>/dev/null || true

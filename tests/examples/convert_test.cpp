@@ -28,6 +28,8 @@ ToolRun Shell(const TempDir& dir, const std::string& command) {
   run.status = RunShell(full);
   run.out = ReadFileBytes(dir.File(".out"));
   run.err = ReadFileBytes(dir.File(".err"));
+  // Standard error is a text stream: on Windows its lines end with CR LF.
+  for (size_t at; (at = run.err.find("\r\n")) != std::string::npos;) run.err.erase(at, 1);
   return run;
 }
 

@@ -99,8 +99,13 @@ TEST_F(FormsTest, CaptionedWindowsAreDecoratedByTheWindowManager) {
   const TWindowFacts facts = WindowFacts(form);
   EXPECT_TRUE(facts.Decorated);
   EXPECT_FALSE(facts.RaisedFrame);
-  EXPECT_EQ(facts.Width, 120);
+  EXPECT_EQ(facts.ClientWidth, 120);
   EXPECT_EQ(facts.ClientHeight, 80);
+#ifndef _WIN32
+  // An X window manager draws its decoration outside the window; on Windows
+  // the window's rectangle includes the frame the system draws.
+  EXPECT_EQ(facts.Width, 120);
+#endif
 }
 
 struct CentreCase {

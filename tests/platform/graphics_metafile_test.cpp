@@ -52,7 +52,8 @@ TEST_F(MetafileTest, FilesLoadAndSaveAndGiveTheFrameSizeInPixels) {
 }
 
 TEST_F(MetafileTest, PaletteIsBuiltFromThePaletteEntries) {
-  SKIP_ON_WINDOWS("Wine's GetEnhMetaFilePaletteEntries reports no entries for this file");
+  SKIP_ON_WINDOWS(
+      "Wine keeps no palette entries in metafiles (GetEnhMetaFilePaletteEntries answers 0)");
   TMetafile metafile;
   Load(metafile, BuildEmf(100, 100, {0xFF0000, 0x00FF00, 0x0000FF}));
   HPALETTE palette = metafile.Palette();

@@ -51,20 +51,37 @@ std::string QuoteArgument(const std::string& argument) {
 }  // namespace
 
 int RunShell(const std::string& command) {
-  // Wine starts a program of the host when given its path on the host's drive.
-  std::string line = "Z:\\usr\\bin\\sh -c " + QuoteArgument(command);
+  // Wine starts a program of the host when given its path on the host's
+  // drive, but the handle it returns neither waits for that program nor
+  // knows its exit status. So the shell writes the status to a file when the
+  // command is done (renamed into place, so it is never seen half-written),
+  // and this side waits for the file.
+  static std::atomic<unsigned> counter{0};
+  const std::string status_file =
+      "/tmp/vask-shell-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(counter++);
+  const std::string script = "( " + command + " ); echo $? >" + status_file + ".part && mv " +
+                             status_file + ".part " + status_file;
+  std::string line = "Z:\\usr\\bin\\sh -c " + QuoteArgument(script);
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &process))
     return -1;
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 1;
-  GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  return static_cast<int>(code);
+  for (int waited_ms = 0; waited_ms < 300000; waited_ms += 5) {
+    std::ifstream in(status_file);
+    int status = -1;
+    if (in >> status) {
+      in.close();
+      std::error_code ec;
+      std::filesystem::remove(status_file, ec);
+      return status;
+    }
+    Sleep(5);
+  }
+  return -1;
 }
 
 #else
