@@ -379,21 +379,23 @@ class TextParser {
       size_t i = 0;
       bool negative = false;
       if (number[i] == '-' || number[i] == '+') negative = number[i++] == '-';
-      __int128 v = 0;
+      int64_t v = 0;
       int decimals = -1;
+      auto scale = [&](int digit) {
+        if (__builtin_mul_overflow(v, 10, &v) || __builtin_add_overflow(v, digit, &v))
+          Error("Currency value out of range");
+      };
       for (; i < number.size(); ++i) {
         if (number[i] == '.') {
           decimals = 0;
           continue;
         }
         if (decimals >= 4) Error("A currency value has at most 4 decimals");
-        v = v * 10 + (number[i] - '0');
+        scale(number[i] - '0');
         if (decimals >= 0) ++decimals;
-        if (v > (__int128)INT64_MAX * 10) Error("Currency value out of range");
       }
-      for (int d = std::max(decimals, 0); d < 4; ++d) v *= 10;
-      if (v > INT64_MAX) Error("Currency value out of range");
-      return negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+      for (int d = std::max(decimals, 0); d < 4; ++d) scale(0);
+      return negative ? -v : v;
     }
     long double v = std::strtold(number.c_str(), nullptr) * 10000;
     if (!(std::fabs(v) < 9.2e18L)) Error("Currency value out of range");
