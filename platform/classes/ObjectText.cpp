@@ -85,7 +85,9 @@ class TextParser {
     while (end < text_.size() && end - pos_ < 20 &&
            !std::isspace(static_cast<unsigned char>(text_[end])))
       ++end;
-    return "'" + text_.substr(pos_, std::max<size_t>(end - pos_, 1)) + "'";
+    std::string found = "'";
+    found.append(text_, pos_, std::max<size_t>(end - pos_, 1));
+    return found + "'";
   }
 
   static bool IdentStart(int c) { return c == '_' || (c >= 0 && std::isalpha(c)); }
