@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the default build, then the
 # AddressSanitizer + UndefinedBehaviorSanitizer build. Tests that open windows
-# run under Xvfb, started here when no display is available. Last, a short
-# smoke run of every fuzz harness (scripts/fuzz.sh --smoke).
+# run under Xvfb, started here when no display is available. Then a short
+# smoke run of every fuzz harness (scripts/fuzz.sh --smoke), and last the
+# Windows builds (x86-64 and i686) with the x86-64 suite under Wine
+# (scripts/windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -21,3 +23,6 @@ done
 
 echo "== fuzz: smoke run"
 scripts/fuzz.sh --smoke
+
+echo "== windows"
+scripts/windows.sh

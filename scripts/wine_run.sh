@@ -17,14 +17,26 @@ if [ ! -f "$WINEPREFIX/.vask-ready" ]; then
   # Test programs start in parallel: one of them sets the prefix up.
   exec 9>"$WINEPREFIX/.setup-lock"
   flock 9
-fi
-if [ ! -f "$WINEPREFIX/.vask-ready" ]; then
-  wine wineboot --init >/dev/null 2>&1 || true
-  wine regedit /S "$(dirname "$0")/wine_prefix.reg" >/dev/null 2>&1
-  wineserver -w || true
-  touch "$WINEPREFIX/.vask-ready"
+  if [ ! -f "$WINEPREFIX/.vask-ready" ]; then
+    wine wineboot --init </dev/null >/dev/null 2>&1 || true
+    wine regedit /S "$(dirname "$0")/wine_prefix.reg" </dev/null >/dev/null 2>&1
+    wineserver -w || true
+    touch "$WINEPREFIX/.vask-ready"
+  fi
   flock -u 9
+  exec 9>&-
 fi
-# Keep the server up between the many short test programs.
-wineserver -p60 </dev/null >/dev/null 2>&1 || true
+# Wine's server and its own background programs start with the first Windows
+# program and would inherit its output, keeping a caller that reads that
+# output waiting after the program has ended. So they are started here first,
+# detached from it, and the server is kept up between the many short test
+# programs.
+exec 8>"$WINEPREFIX/.start-lock"
+flock 8
+if ! pgrep -u "$(id -u)" wineserver >/dev/null 2>&1; then
+  wineserver -p60 </dev/null >/dev/null 2>&1 || true
+  wine wineboot </dev/null >/dev/null 2>&1 || true
+fi
+flock -u 8
+exec 8>&-
 exec wine "$@"
