@@ -31,11 +31,19 @@ fi
 # output waiting after the program has ended. So they are started here first,
 # detached from it, and the server is kept up between the many short test
 # programs.
+# A server started for another X display would keep that display's screen
+# size: it is restarted.
 exec 8>"$WINEPREFIX/.start-lock"
 flock 8
+running_display=$(cat "$WINEPREFIX/.display" 2>/dev/null || true)
+if pgrep -u "$(id -u)" wineserver >/dev/null 2>&1 && [ "$running_display" != "${DISPLAY:-}" ]; then
+  wineserver -k 2>/dev/null || true
+  wineserver -w 2>/dev/null || true
+fi
 if ! pgrep -u "$(id -u)" wineserver >/dev/null 2>&1; then
   wineserver -p60 </dev/null >/dev/null 2>&1 || true
   wine wineboot </dev/null >/dev/null 2>&1 || true
+  printf '%s' "${DISPLAY:-}" >"$WINEPREFIX/.display"
 fi
 flock -u 8
 exec 8>&-
