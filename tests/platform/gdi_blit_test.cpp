@@ -1,6 +1,7 @@
 // StretchBlt, BitBlt and StretchDIBits: exact 1:1 copies, HALFTONE area
 // averages, nearest-pixel stretching, mirroring and clipping.
 #include <algorithm>
+#include <cstdint>
 
 #include "tests/support/GdiFixture.h"
 
@@ -94,6 +95,21 @@ TEST_F(GdiBlit, StretchDibitsDrawsBottomUpAndTopDownDibs) {
     EXPECT_EQ(Px(dst.dc, 5, 3), RGB(0, 0, 255));
     EXPECT_EQ(Px(dst.dc, 3, 0), RGB(0, 0, 0));
   }
+}
+
+// A mirrored source whose mirrored destination would not fit an int makes the
+// call fail (fuzzing found the negation of INT32_MIN here).
+TEST_F(GdiBlit, MirroringThatOverflowsFailsTheCall) {
+  Dib dib(3, 2, 24);
+  MemoryDc src(3, 2), dst(6, 4);
+  EXPECT_EQ(StretchDIBits(dst.dc, 0, 0, INT32_MIN, 4, 2, 0, -2, 2, dib.bits.data(), dib.Info(),
+                          DIB_RGB_COLORS, SRCCOPY),
+            0);
+  EXPECT_EQ(StretchDIBits(dst.dc, 0, 0, 6, 4, INT32_MIN, 0, INT32_MIN, 2, dib.bits.data(),
+                          dib.Info(), DIB_RGB_COLORS, SRCCOPY),
+            0);
+  EXPECT_FALSE(StretchBlt(dst.dc, INT32_MAX, 0, INT32_MIN, 4, src.dc, 2, 0, -2, 2, SRCCOPY));
+  EXPECT_FALSE(StretchBlt(dst.dc, 0, 0, 6, 4, src.dc, INT32_MIN, 0, INT32_MIN, 2, SRCCOPY));
 }
 
 TEST_F(GdiBlit, PaletteBitmapsCopyIndicesAndStretchThroughColours) {

@@ -27,14 +27,18 @@ DeviceRect ToDevice(const Dc& dc, int x, int y, int w, int h) {
 
 // Makes the source rectangle positive, mirroring the destination instead
 // (over the same pixels). A negative width w at s covers s, s - 1, ...,
-// s + w + 1.
-void Normalise(int& s, int& sl, int& d, int& dl) {
-  if (sl < 0) {
-    s += sl + 1;
-    sl = -sl;
-    if (dl != 0) d += dl + (dl > 0 ? -1 : 1);
-    dl = -dl;
-  }
+// s + w + 1. False when the result does not fit an int (the call fails).
+bool Normalise(int& s, int& sl, int& d, int& dl) {
+  if (sl >= 0) return true;
+  const int64_t ns = int64_t{s} + sl + 1, nsl = -int64_t{sl};
+  const int64_t nd = dl == 0 ? d : int64_t{d} + dl + (dl > 0 ? -1 : 1), ndl = -int64_t{dl};
+  for (int64_t v : {ns, nsl, nd, ndl})
+    if (v < INT32_MIN || v > INT32_MAX) return false;
+  s = static_cast<int>(ns);
+  sl = static_cast<int>(nsl);
+  d = static_cast<int>(nd);
+  dl = static_cast<int>(ndl);
+  return true;
 }
 
 bool Inside(int x, int y, int w, int h, int width, int height) {
@@ -86,9 +90,8 @@ BOOL StretchBlt(HDC dest_handle, int x, int y, int w, int h, HDC src_handle, int
   }
   DeviceRect s = ToDevice(*src_dc, sx, sy, sw, sh);
   int dw = w, dh = h;
-  Normalise(s.x, s.w, x, dw);
-  Normalise(s.y, s.h, y, dh);
-  if (!Inside(s.x, s.y, s.w, s.h, src->width, src->height)) {
+  if (!Normalise(s.x, s.w, x, dw) || !Normalise(s.y, s.h, y, dh) ||
+      !Inside(s.x, s.y, s.w, s.h, src->width, src->height)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
@@ -154,8 +157,10 @@ int StretchDIBits(HDC handle, int x, int y, int w, int h, int sx, int sy, int sw
     return 0;
   }
   int dw = w, dh = h;
-  Normalise(sx, sw, x, dw);
-  Normalise(sy, sh, y, dh);
+  if (!Normalise(sx, sw, x, dw) || !Normalise(sy, sh, y, dh)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
   // For bottom-up DIBs the source origin is the lower-left corner.
   const int top = f.top_down ? sy : static_cast<int>(int64_t(f.height) - sy - sh);
   if (!Inside(sx, top, sw, sh, f.width, f.height)) {
