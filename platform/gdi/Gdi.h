@@ -20,3 +20,5 @@ extern "C" HINSTANCE HInstance;
 #include "platform/gdi/portable/WinGdi.h"
 #include "platform/gdi/portable/WinTypes.h"
 #endif
+
+#include "platform/gdi/Layouts.h"
