@@ -11,6 +11,8 @@ run=()
 if [ "${1:-}" = "--windows" ]; then
   scripts/build.sh windows-x64 vask
   run=(scripts/wine_run.sh build/windows-x64/launcher/vask.exe)
+  # A Wine server still up from another display would keep its screen size.
+  scripts/wine_run.sh --stop
   shot=${VASK_SCREENSHOT:-$PWD/build/vask-windows-screenshot.png}
   search=(--name '^Vask$')
 else

@@ -3,12 +3,18 @@
 # its own (created on first use) and with Wine's own diagnostics silenced:
 #
 #   scripts/wine_run.sh program.exe [arguments...]
+#   scripts/wine_run.sh --stop
 #
 # The exit status is the program's.
 set -euo pipefail
 export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/vask/wine-prefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# scripts/wine_run.sh --stop ends the prefix's server and its programs.
+if [ "${1:-}" = "--stop" ]; then
+  wineserver -k 2>/dev/null || true
+  exit 0
+fi
 # A new prefix gets the settings the window tests expect: Wine draws window
 # frames itself (no window manager runs under Xvfb) and the classic system
 # colours, which the class library's colour table also uses.
@@ -30,20 +36,13 @@ fi
 # program and would inherit its output, keeping a caller that reads that
 # output waiting after the program has ended. So they are started here first,
 # detached from it, and the server is kept up between the many short test
-# programs.
-# A server started for another X display would keep that display's screen
-# size: it is restarted.
+# programs. (A server keeps the screen size of the X display it started on:
+# scripts/run.sh stops it before showing vask on a display of its own.)
 exec 8>"$WINEPREFIX/.start-lock"
 flock 8
-running_display=$(cat "$WINEPREFIX/.display" 2>/dev/null || true)
-if pgrep -u "$(id -u)" wineserver >/dev/null 2>&1 && [ "$running_display" != "${DISPLAY:-}" ]; then
-  wineserver -k 2>/dev/null || true
-  wineserver -w 2>/dev/null || true
-fi
 if ! pgrep -u "$(id -u)" wineserver >/dev/null 2>&1; then
   wineserver -p60 </dev/null >/dev/null 2>&1 || true
   wine wineboot </dev/null >/dev/null 2>&1 || true
-  printf '%s' "${DISPLAY:-}" >"$WINEPREFIX/.display"
 fi
 flock -u 8
 exec 8>&-
