@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/graphics/Graphics.h"
+#include "tests/support/Corruptions.h"
 #include "tests/support/GraphicsTestSupport.h"
 
 namespace {
@@ -23,22 +24,6 @@ struct Tally {
   size_t loaded = 0;
   size_t rejected = 0;
 };
-
-// Calls check(bad) for every single-byte corruption of good. Stops at the
-// first case that fails, so that one fault does not flood the log.
-template <class Check>
-void ForEachCorruption(const std::string& good, Check check) {
-  for (size_t at = 0; at < good.size(); ++at)
-    for (const uint8_t value : {0x00, 0xFF, 0x5A}) {
-      std::string bad = good;
-      bad[at] = static_cast<char>(value == 0x5A ? static_cast<uint8_t>(good[at]) ^ value : value);
-      if (bad == good) continue;
-      SCOPED_TRACE(testing::Message() << "offset " << at << ", value 0x" << std::hex
-                                      << (static_cast<unsigned>(bad[at]) & 0xFF));
-      check(bad);
-      if (testing::Test::HasFailure()) return;
-    }
-}
 
 // Runs load: true when it returns, false when it raises an Exception (which
 // must say what is wrong). Anything else escaping fails the test.

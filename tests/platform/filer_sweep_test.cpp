@@ -9,26 +9,11 @@
 #include <typeinfo>
 
 #include "tests/platform/FilerFixture.h"
+#include "tests/support/Corruptions.h"
 
 namespace {
 
 using namespace filertest;
-
-// Single-byte corruptions of good: each byte in turn replaced by 0x00, 0xFF
-// and itself XOR 0x5A.
-template <class Check>
-void ForEachCorruption(const std::string& good, Check check) {
-  for (size_t at = 0; at < good.size(); ++at)
-    for (const uint8_t value : {0x00, 0xFF, 0x5A}) {
-      std::string bad = good;
-      bad[at] = static_cast<char>(value == 0x5A ? static_cast<uint8_t>(good[at]) ^ value : value);
-      if (bad == good) continue;
-      SCOPED_TRACE(testing::Message() << "offset " << at << ", value 0x" << std::hex
-                                      << (static_cast<unsigned>(bad[at]) & 0xFF));
-      check(bad);
-      if (testing::Test::HasFailure()) return;
-    }
-}
 
 // Runs f: true when it returns, false when it raises an EReadError with a
 // message. Any other exception fails the test.
