@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <numbers>
 
@@ -133,8 +134,8 @@ bool TJPEGDecompressor::DoJPEGComment(const char* comment) {
 
 void TJPEGDecompressor::DoProgress() {
   // The callers of the codec reset it when this raises.
-  if (FDecompress.input_scan_number > kMaxJPEGScans)
-    throw Exception(Format("Too many scans in JPEG image (> %d)", kMaxJPEGScans));
+  if (MaxScans > 0 && FDecompress.input_scan_number > MaxScans)
+    throw Exception(Format("Too many scans in JPEG image (> %d)", static_cast<int>(MaxScans)));
   TJPEGBase::DoProgress();
 }
 
@@ -150,11 +151,15 @@ bool TJPEGDecompressor::HandleAPPMarker() {
 }
 
 int32_t TJPEGDecompressor::GetDIBitsSize(TJPEGOutputType type) const {
-  int64_t width = FDecompress.output_width;
+  const int64_t width = FDecompress.output_width;
+  const int64_t height = FDecompress.output_height;
+  CheckPixelLimit(width, height, MaxPixels);
   int64_t row = type == jp4bit ? (width + 1) / 2 : width * FDecompress.output_components;
   row = (row + 3) & ~int64_t{3};
-  int64_t size = row * FDecompress.output_height;
-  if (size > kMaxDIBitsSize) OutOfMemoryError();
+  const int64_t size = row * height;
+  if (size > INT32_MAX)
+    throw Exception(Format("Image of %lld x %lld pixels is too large for a DIB",
+                           static_cast<long long>(width), static_cast<long long>(height)));
   return static_cast<int32_t>(size);
 }
 
@@ -164,6 +169,31 @@ int32_t TJPEGDecompressor::GetBitmapInfoSize(TJPEGOutputType type) {
 }
 
 namespace {
+
+// The codec's state code of an idle decompression object.
+constexpr int kCodecStartState = 200;
+
+// The codec's memory limit for a MaxMemory value: 0 for none, and at most
+// what its field holds (a long has 32 bits on Windows).
+long MemoryLimit(int64_t max_memory) {
+  if (max_memory <= 0) return 0;
+  return static_cast<long>(std::min<int64_t>(max_memory, std::numeric_limits<long>::max()));
+}
+
+// The output type's name in the messages that refuse an image.
+const char* OutputTypeText(TJPEGOutputType type) {
+  switch (type) {
+    case jp24bit:
+      return "24-bit colour";
+    case jp8bit:
+      return "8-bit colour";
+    case jp4bit:
+      return "4-bit colour";
+    case jpGrayscale:
+    default:
+      return "grayscale";
+  }
+}
 
 // Raised when the source callbacks ask the codec to suspend, which a
 // component that reads whole images at once cannot do.
@@ -187,7 +217,12 @@ const uint8_t* GrayTable() {
 }  // namespace
 
 void TJPEGDecompressor::ReadHeader() {
+  TConversionScope conversion(*this, kBusyMessage);
   try {
+    // A header read before and never decoded (OpenStream without a decode)
+    // is dropped: the codec reads a header only from its start state.
+    if (FDecompress.global_state != kCodecStartState) jpeg_abort_decompress(&FDecompress);
+    FDecompress.mem->max_memory_to_use = MemoryLimit(MaxMemory);
     if (jpeg_read_header(&FDecompress, TRUE) != JPEG_HEADER_OK) SourceSuspended();
     // Colour output comes blue first, as DIB pixels are stored.
     if (FDecompress.out_color_space == JCS_RGB) FDecompress.out_color_space = JCS_EXT_BGR;
@@ -206,6 +241,7 @@ void TJPEGDecompressor::ReadHeader() {
 }
 
 void TJPEGDecompressor::ReadDIBitmap(BITMAPINFO* info, TJPEGOutputType type, void* bits) {
+  TConversionScope conversion(*this, kBusyMessage);
   try {
     DecodeRows(info, type, bits);
   } catch (...) {
@@ -214,17 +250,27 @@ void TJPEGDecompressor::ReadDIBitmap(BITMAPINFO* info, TJPEGOutputType type, voi
   }
 }
 
+void TJPEGDecompressor::CheckOutputType(TJPEGOutputType type) const {
+  const jpeg_decompress_struct& d = FDecompress;
+  if (d.out_color_space == JCS_GRAYSCALE) {
+    if (type != jpGrayscale) throw Exception("Image is Grayscale but colour output requested");
+    return;
+  }
+  // Every other type needs the three colour components of a YCbCr or RGB
+  // image: 24-bit rows hold three samples, the quantiser's colour map has
+  // one row per component, and gray is converted from colour.
+  if (d.jpeg_color_space == JCS_CMYK || d.jpeg_color_space == JCS_YCCK)
+    throw Exception(
+        Format("Image is CMYK or YCCK; %s output is not possible", OutputTypeText(type)));
+  if (d.num_components != 3)
+    throw Exception(Format("Image has %d colour components; %s output needs %s", d.num_components,
+                           OutputTypeText(type), type == jpGrayscale ? "1 or 3" : "3"));
+}
+
 void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void* bits) {
   jpeg_decompress_struct& d = FDecompress;
-  if (d.out_color_space == JCS_GRAYSCALE && type != jpGrayscale)
-    throw Exception("Image is Grayscale but colour output requested");
-  if (type == jp24bit) {
-    if (d.out_color_space == JCS_CMYK || d.out_color_space == JCS_YCCK)
-      throw Exception("Image is CMYK or YCCK; 24-bit colour output is not possible");
-    if (d.out_color_components != 3)
-      throw Exception(
-          Format("Image has %d colour components; 24-bit output needs 3", d.out_color_components));
-  }
+  CheckOutputType(type);
+  CheckPixelLimit(d.output_width, d.output_height, MaxPixels);
   switch (type) {
     case jp24bit:
       break;

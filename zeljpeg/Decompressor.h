@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "platform/gdi/Gdi.h"
+#include "platform/graphics/ImageLimits.h"
 #include "zeljpeg/JPEGBase.h"
 
 class TBitmap;
@@ -27,15 +28,13 @@ using TJPEGCommentEvent = TEvent<TJPEGBase*, const char*>;
 // one that leaves done false must leave the source where it found it.
 using TJPEGMarkerEvent = TEvent<TJPEGBase*, int, bool&>;
 
-// The largest DIB pixel block the decompressor sizes (bytes). Images that
-// would need more raise EOutOfMemory from GetDIBitsSize.
-constexpr int64_t kMaxDIBitsSize = 1LL << 30;
-
-// The most scans a datastream may have. Every scan of a progressive image
-// passes over the whole image, so a small file with thousands of tiny scans
-// would keep a decoder busy for minutes; one with more raises Exception "Too
-// many scans in JPEG image (> 1000)". Encoders write about ten.
-constexpr int kMaxJPEGScans = 1000;
+// The decompressor's limits on what a datastream may ask for, as defaults
+// of its properties MaxPixels (the shared default of platform/graphics),
+// MaxMemory and MaxScans. Every scan of a progressive image passes over the
+// whole image, so a small file with thousands of tiny scans would keep a
+// decoder busy for minutes; encoders write about ten.
+constexpr int64_t kDefaultMaxMemory = kJpegMaxCodecMemory;
+constexpr int32_t kDefaultMaxScans = 1000;
 
 // Calling order: attach a source and ReadHeader (the stream descendant's
 // OpenStream does both); optionally GetDIBitsSize/GetBitmapInfoSize; exactly
@@ -48,6 +47,9 @@ class TJPEGDecompressor : public TJPEGBase {
   explicit TJPEGDecompressor(TComponent* owner);
   ~TJPEGDecompressor() override;
 
+  // Raised by a header read or decode started while the component is Busy().
+  static constexpr const char* kBusyMessage = "The JPEG decompressor is busy with another image";
+
   // Options; each takes effect at the next operation that uses it.
   J_DCT_METHOD DCTMethod = JDCT_ISLOW;    // ReadHeader
   bool DoFancyUpSampling = true;          // ReadHeader
@@ -59,6 +61,19 @@ class TJPEGDecompressor : public TJPEGBase {
   TJPEGCommentEvent OnJPEGComment;        // COM segments with data
   TJPEGMarkerEvent OnJPEGMarker;          // APP1 to APP13 and APP15 segments
 
+  // Limits; 0 (or below) means none. Each raises Exception with a message
+  // that names the image's need and the limit:
+  // - MaxPixels (GetDIBitsSize, ReadDIBitmap): "Image of W x H pixels exceeds
+  //   the limit of N pixels";
+  // - MaxMemory (ReadHeader; bytes of codec working memory, above all the
+  //   whole-image buffers of progressive images): "Image needs more than the
+  //   limit of N bytes of codec memory";
+  // - MaxScans (while decoding): "Too many scans in JPEG image (> N)".
+  // Memory that cannot be had within a limit still raises EOutOfMemory.
+  int64_t MaxPixels = kDefaultMaxPixels;
+  int64_t MaxMemory = kDefaultMaxMemory;
+  int32_t MaxScans = kDefaultMaxScans;
+
   // The next byte of the source, refilling the buffer when it is empty.
   // Raises Exception "Read beyond end of JPEG source" when the source has no
   // more data. For marker handlers.
@@ -67,21 +82,26 @@ class TJPEGDecompressor : public TJPEGBase {
   // Bytes of the pixel rows for type, from the codec's output values as they
   // stand (after ReadHeader: the image's own component count, so jp8bit and
   // jpGrayscale of a colour image get three times what they need). Raises
-  // EOutOfMemory above kMaxDIBitsSize.
+  // Exception above MaxPixels, or when the rows would not fit in 2 GB.
   int32_t GetDIBitsSize(TJPEGOutputType type) const;
   // Bytes of the BITMAPINFO for type: 40 + 4 x (0, 256, 16, 64) entries.
   static int32_t GetBitmapInfoSize(TJPEGOutputType type);
 
   // Reads the header (an image is required) and copies the options into the
-  // codec. Codec errors and exceptions from the comment and marker events
-  // propagate after the codec object has been reset.
+  // codec; a header read earlier and not decoded is dropped first. Codec
+  // errors and exceptions from the comment and marker events propagate after
+  // the codec object has been reset.
   virtual void ReadHeader();
   // Decodes the image whose header has been read into a bottom-up DIB.
   // info must hold GetBitmapInfoSize(type) bytes, bits GetDIBitsSize(type)
-  // zero bytes. Raises "Image is Grayscale but colour output requested" for a
-  // grayscale image unless type is jpGrayscale, an error for a four-component
-  // (CMYK/YCCK) image as jp24bit, "User Interrupt" after Abort from the
-  // progress event, and the codec's errors.
+  // zero bytes. Before decoding starts it refuses an image the type cannot
+  // represent: "Image is Grayscale but colour output requested" for a
+  // grayscale image unless type is jpGrayscale, "Image is CMYK or YCCK; <type>
+  // output is not possible" for a four-component image (the colour output
+  // would be wrong) and "Image has N colour components; <type> output needs
+  // 3" (gray: "1 or 3") for other counts; <type> is "24-bit colour", "8-bit
+  // colour", "4-bit colour" or "grayscale". Raises "User Interrupt" after
+  // Abort from the progress event, and the codec's errors.
   void ReadDIBitmap(BITMAPINFO* info, TJPEGOutputType type, void* bits);
   // Decodes into a device-dependent bitmap compatible with the screen, the
   // output type chosen from the display (gray when GrayScaleOutput or the
@@ -103,8 +123,8 @@ class TJPEGDecompressor : public TJPEGBase {
   virtual void TermSource();
   // Fires OnJPEGComment; returns true.
   virtual bool DoJPEGComment(const char* comment);
-  // Also enforces kMaxJPEGScans: the codec reports progress at least once
-  // per scan while it reads a multi-scan image.
+  // Also enforces MaxScans: the codec reports progress at least once per
+  // scan while it reads a multi-scan image.
   void DoProgress() override;
 
   // The source manager's buffer pointer and count.
@@ -120,6 +140,8 @@ class TJPEGDecompressor : public TJPEGBase {
   friend struct TDecompressorBridges;
   bool HandleJPEGComment();
   bool HandleAPPMarker();
+  // Refuses, before decoding starts, an image that type cannot represent.
+  void CheckOutputType(TJPEGOutputType type) const;
   void DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void* bits);
   void DecodeWinBitmap(HBITMAP& bitmap, HPALETTE& palette);
 

@@ -90,11 +90,20 @@ void TJPEGBase::Error() {
   char buffer[JMSG_LENGTH_MAX];
   FErrorMgr->format_message(FJPEGObject, buffer);
   const int code = FErrorMgr->msg_code;
+  const long limit = FJPEGObject->mem != nullptr ? FJPEGObject->mem->max_memory_to_use : 0;
   Abort();
-  // Running past kJpegMaxCodecMemory is an out-of-memory condition like any
-  // other: the codec reports it as missing memory or missing backing store.
+  // Without backing store, the codec asks for it only when its whole-image
+  // buffers would take more than the memory limit allows.
+  if (code == JERR_NO_BACKING_STORE && limit > 0)
+    throw Exception(Format("Image needs more than the limit of %ld bytes of codec memory", limit));
   if (code == JERR_OUT_OF_MEMORY || code == JERR_NO_BACKING_STORE) OutOfMemoryError();
   throw Exception(buffer);
+}
+
+TJPEGBase::TConversionScope::TConversionScope(TJPEGBase& owner, const char* busy_message)
+    : owner_(owner) {
+  if (owner.FConverting) throw Exception(busy_message);
+  owner.FConverting = true;
 }
 
 void TJPEGBase::Deliver() {

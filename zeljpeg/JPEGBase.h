@@ -54,6 +54,11 @@ class TJPEGBase : public TComponent {
   // started its first pass.
   int32_t GetPercentDone() const;
 
+  // True while a conversion of this component runs (a header read, a decode,
+  // a compression): for code called from its event handlers, which must not
+  // start another one on the same component.
+  bool Busy() const { return FConverting; }
+
   // Called inside OnProgressReport: requests that the conversion stop after
   // the current scanline. Otherwise: resets the codec object to its idle
   // start state (harmless when idle). Never raises.
@@ -69,7 +74,9 @@ class TJPEGBase : public TComponent {
   virtual void CreateJPEGObject(jpeg_error_mgr& err) = 0;
   // Called through the error exit: formats the codec's message, resets the
   // codec object and raises Exception with the message (nothing while Abort
-  // runs); EOutOfMemory instead when the codec ran out of its memory limit.
+  // runs). A request beyond the codec object's memory limit raises "Image
+  // needs more than the limit of N bytes of codec memory"; memory the codec
+  // could not get raises EOutOfMemory.
   virtual void Error();
   // Called through the message emitter: counts and filters warnings (level
   // -1) and trace messages (level >= 0) and delivers them.
@@ -85,6 +92,21 @@ class TJPEGBase : public TComponent {
   void DestroyJPEGObject();
   // The progress manager (pass counter, pass limit, completed and total passes).
   jpeg_progress_mgr& Progress() { return *FProgress; }
+
+  // Marks one conversion for the length of a scope (see Busy). Raises
+  // Exception busy_message, touching nothing, when the component is busy
+  // already: a conversion started from inside another one's event handlers
+  // would reset the codec object underneath it.
+  class TConversionScope {
+   public:
+    TConversionScope(TJPEGBase& owner, const char* busy_message);
+    ~TConversionScope() { owner_.FConverting = false; }
+    TConversionScope(const TConversionScope&) = delete;
+    TConversionScope& operator=(const TConversionScope&) = delete;
+
+   private:
+    TJPEGBase& owner_;
+  };
 
   // The codec object's common part; set by CreateJPEGObject.
   jpeg_common_struct* FJPEGObject = nullptr;
@@ -103,4 +125,5 @@ class TJPEGBase : public TComponent {
   std::unique_ptr<jpeg_progress_mgr> FProgress;
   bool FAborting = false;
   bool FInProgressReport = false;
+  bool FConverting = false;
 };

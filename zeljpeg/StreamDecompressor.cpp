@@ -30,6 +30,9 @@ TClass TJPEGFileDecompressor::StaticClass() {
           rtti::Enum<C>("DCTMethod", JDctMethodNames(), &C::DCTMethod, &C::DCTMethod, JDCT_ISLOW),
           rtti::Bool<C>("DoFancyUpSampling", &C::DoFancyUpSampling, &C::DoFancyUpSampling, true),
           rtti::Bool<C>("DoBlockSmoothing", &C::DoBlockSmoothing, &C::DoBlockSmoothing, true),
+          rtti::Int<C>("MaxPixels", &C::MaxPixels, &C::MaxPixels, kDefaultMaxPixels),
+          rtti::Int<C>("MaxMemory", &C::MaxMemory, &C::MaxMemory, kDefaultMaxMemory),
+          rtti::Int<C>("MaxScans", &C::MaxScans, &C::MaxScans, kDefaultMaxScans),
           rtti::Event<TJPEGBase>("OnProgressReport", &TJPEGBase::OnProgressReport),
           rtti::Event<TJPEGBase>("OnWarning", &TJPEGBase::OnWarning),
       });
@@ -119,6 +122,9 @@ void TJPEGStreamDecompressor::TermSource() {}
 void TJPEGStreamDecompressor::OpenStream(TStream& stream) {
   // Never decode into a missing buffer (a failed SetBufSize leaves none).
   if (!FBuffer) throw Exception("The JPEG decompressor has no read buffer");
+  // Called from one of this component's handlers, it would take the stream
+  // away from the conversion that is running.
+  if (Busy()) throw Exception(kBusyMessage);
   FStream = &stream;
   try {
     ReadHeader();

@@ -31,6 +31,8 @@ class TJPEGStreamDecompressor : public TJPEGDecompressor {
 
   // Attaches stream (read from its current position) and reads the JPEG
   // header; on failure detaches it again before the exception propagates.
+  // A stream attached before and not closed is replaced. Raises kBusyMessage
+  // when called while the component is Busy(), without touching anything.
   void OpenStream(TStream& stream);
   // Detaches the stream; never closes or frees it.
   void CloseStream();
@@ -79,7 +81,8 @@ class TJPEGStreamDecompressor : public TJPEGDecompressor {
 // A stream decompressor that also loads pictures from files, and publishes
 // (after Name and Tag) Warnings, Trace_Level, PercentDone, ColoursIn8bitMode,
 // GrayScaleOutput, OnJPEGComment, OnJPEGMarker, TwoPassQuantize, DitherMode,
-// DCTMethod, DoFancyUpSampling, DoBlockSmoothing, OnProgressReport, OnWarning.
+// DCTMethod, DoFancyUpSampling, DoBlockSmoothing, MaxPixels, MaxMemory,
+// MaxScans, OnProgressReport, OnWarning.
 class TJPEGFileDecompressor : public TJPEGStreamDecompressor {
   VASK_CLASS(TJPEGFileDecompressor, TJPEGStreamDecompressor)
  public:

@@ -9,6 +9,7 @@
 #include "platform/graphics/Graphic.h"
 #include "platform/graphics/GraphicsObjects.h"
 #include "platform/graphics/Icon.h"
+#include "platform/graphics/ImageLimits.h"
 #include "platform/graphics/Metafile.h"
 #include "platform/graphics/Picture.h"
 

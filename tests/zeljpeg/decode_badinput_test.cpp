@@ -99,14 +99,19 @@ TEST(DecodeBadInput, HugeDeclaredImagesWithLittleData) {
   for (const std::string& base : {small, CJpeg(Ppm(16, 16), "-progressive")}) {
     for (TJPEGOutputType type : {jp24bit, jp8bit, jp4bit, jpGrayscale}) {
       const std::string huge = WithFrameSize(base, 65500, 65500);
-      EXPECT_THROW(ConvertToBmp(d, huge, type), EOutOfMemory);
+      const std::string limit =
+          "Image of 65500 x 65500 pixels exceeds the limit of 268435456 pixels";
+      EXPECT_EQ(TryDecode(d, huge, type), limit);
       TMemoryStream in;
       Fill(in, huge);
       std::vector<uint8_t> info(TJPEGDecompressor::GetBitmapInfoSize(type));
       HGLOBAL bits = nullptr;
-      EXPECT_THROW(
-          d.ReadDIBitmapFromStream(in, reinterpret_cast<BITMAPINFO*>(info.data()), type, bits),
-          EOutOfMemory);
+      try {
+        d.ReadDIBitmapFromStream(in, reinterpret_cast<BITMAPINFO*>(info.data()), type, bits);
+        ADD_FAILURE() << "decoded";
+      } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), limit);
+      }
       EXPECT_EQ(bits, nullptr);
     }
     ExpectHealthy(d, small, expected);

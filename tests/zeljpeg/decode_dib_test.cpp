@@ -263,27 +263,43 @@ TEST(DecodeDIB, GrayscaleImageAsColourFailsAndTheNextDecodeWorks) {
   EXPECT_EQ(+bmp.file.bfOffBits, 310u);
 }
 
-TEST(DecodeDIB, FourComponentImages) {
+// Four-component (CMYK, YCCK) and two-component images cannot be shown in
+// any output type: each is refused before decoding starts, with a message
+// that says why, and the component decodes the next image.
+TEST(DecodeDIB, ComponentCountsTheOutputCannotShowAreRefused) {
+  struct Case {
+    std::string jpeg;
+    std::string prefix;
+  };
+  const Case cases[] = {
+      {ApiJpeg(12, 10, 4, JCS_CMYK, JCS_CMYK), "Image is CMYK or YCCK; "},
+      {ApiJpeg(12, 10, 4, JCS_CMYK, JCS_YCCK), "Image is CMYK or YCCK; "},
+      {ApiJpeg(12, 10, 2, JCS_UNKNOWN, JCS_UNKNOWN), "Image has 2 colour components; "},
+  };
+  const std::pair<TJPEGOutputType, std::string> types[] = {{jp24bit, "24-bit colour output "},
+                                                           {jp8bit, "8-bit colour output "},
+                                                           {jp4bit, "4-bit colour output "},
+                                                           {jpGrayscale, "grayscale output "}};
   TProbeDecompressor d(nullptr);
-  const std::string cmyk = CmykJpeg(12, 10);
-  try {
-    ConvertToBmp(d, cmyk, jp24bit);
-    FAIL();
-  } catch (const Exception& e) {
-    EXPECT_EQ(e.Message(), "Image is CMYK or YCCK; 24-bit colour output is not possible");
-  }
-  // One-pass quantisation handles four components; the table takes the
-  // first three rows of the colour map.
-  d.TwoPassQuantize = false;
-  Bmp bmp = ParseBmp(ConvertToBmp(d, cmyk, jp8bit));
-  EXPECT_EQ(bmp.info.biBitCount, 8);
-  EXPECT_LE(bmp.info.biClrUsed, 64u);
-  // The codec falls back to one pass for four components; gray output it
-  // refuses.
-  d.TwoPassQuantize = true;
-  EXPECT_EQ(ParseBmp(ConvertToBmp(d, cmyk, jp4bit)).info.biBitCount, 4);
-  EXPECT_THROW(ConvertToBmp(d, cmyk, jpGrayscale), Exception);
-  EXPECT_NO_THROW(ConvertToBmp(d, CJpeg(Ppm(8, 8)), jp24bit));
+  for (const Case& c : cases)
+    for (const auto& [type, text] : types) {
+      const bool four = c.prefix.find("CMYK") != std::string::npos;
+      const std::string expected = c.prefix + text +
+                                   (four                  ? "is not possible"
+                                    : type == jpGrayscale ? "needs 1 or 3"
+                                                          : "needs 3");
+      for (bool two_pass : {true, false}) {
+        d.TwoPassQuantize = two_pass;
+        try {
+          ConvertToBmp(d, c.jpeg, type);
+          ADD_FAILURE() << expected;
+        } catch (const Exception& e) {
+          EXPECT_EQ(e.Message(), expected);
+        }
+        EXPECT_EQ(d.Codec().global_state, 200);
+      }
+    }
+  EXPECT_EQ(ParseBmp(ConvertToBmp(d, CJpeg(Ppm(8, 8)), jp8bit)).info.biBitCount, 8);
 }
 
 }  // namespace

@@ -49,7 +49,8 @@ std::string DJpeg(const std::string& jpeg, const std::string& args) {
   return RunTool("djpeg " + args, jpeg);
 }
 
-std::string CmykJpeg(int w, int h) {
+std::string ApiJpeg(int w, int h, int components, J_COLOR_SPACE in_space,
+                    J_COLOR_SPACE jpeg_space) {
   jpeg_compress_struct c{};
   jpeg_error_mgr err{};
   c.err = jpeg_std_error(&err);
@@ -59,17 +60,17 @@ std::string CmykJpeg(int w, int h) {
   jpeg_mem_dest(&c, &out, &size);
   c.image_width = static_cast<JDIMENSION>(w);
   c.image_height = static_cast<JDIMENSION>(h);
-  c.input_components = 4;
-  c.in_color_space = JCS_CMYK;
+  c.input_components = components;
+  c.in_color_space = in_space;
   jpeg_set_defaults(&c);
+  jpeg_set_colorspace(&c, jpeg_space);
   jpeg_start_compress(&c, TRUE);
-  std::vector<uint8_t> row(static_cast<size_t>(w) * 4);
+  std::vector<uint8_t> row(static_cast<size_t>(w) * components);
   while (c.next_scanline < c.image_height) {
     for (int x = 0; x < w; ++x) {
-      row[x * 4 + 0] = static_cast<uint8_t>(x * 9);
-      row[x * 4 + 1] = static_cast<uint8_t>(c.next_scanline * 11);
-      row[x * 4 + 2] = 100;
-      row[x * 4 + 3] = 30;
+      const uint8_t samples[4] = {static_cast<uint8_t>(x * 9),
+                                  static_cast<uint8_t>(c.next_scanline * 11), 100, 30};
+      std::copy(samples, samples + components, &row[static_cast<size_t>(x) * components]);
     }
     JSAMPROW p = row.data();
     jpeg_write_scanlines(&c, &p, 1);

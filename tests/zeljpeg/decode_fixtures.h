@@ -24,8 +24,13 @@ std::string CJpeg(const std::string& image, const std::string& args = "-quality 
 std::string WithFrameSize(std::string jpeg, int width, int height);
 std::string DJpeg(const std::string& jpeg, const std::string& args);
 
-// A four-component (CMYK) JPEG made with the codec's compression API.
-std::string CmykJpeg(int w, int h);
+// A JPEG made with the codec's compression API from rows of components
+// samples in in_space, stored in jpeg_space: a CMYK or YCCK image from CMYK
+// samples, or a two-component one (JCS_UNKNOWN), which no tool writes.
+std::string ApiJpeg(int w, int h, int components, J_COLOR_SPACE in_space, J_COLOR_SPACE jpeg_space);
+inline std::string CmykJpeg(int w, int h) {
+  return ApiJpeg(w, h, 4, JCS_CMYK, JCS_CMYK);
+}
 
 // jpeg with a segment inserted right after the SOI (and APP0 when present):
 // the marker code (0xFE for COM, 0xE0 + n for APPn), the length field

@@ -5,6 +5,8 @@
 // image.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/graphics/Graphics.h"
 #include "tests/zeljpeg/decode_fixtures.h"
 
@@ -28,15 +30,50 @@ void ExpectHealthy(TProbeDecompressor& d, const std::string& good) {
   EXPECT_EQ(DecodeError(d, good, jp24bit), "");
 }
 
-TEST(DecodeLimits, CodecBuffersBeyondTheMemoryLimitRaiseOutOfMemory) {
-  // 65500 x 6000 progressive colour: the 4-bit DIB (196 MB) is allowed, the
-  // codec's coefficient buffer for the whole image (2.4 GB) is not.
-  const std::string good = CJpeg(Ppm(16, 16), "-progressive");
-  const std::string huge = WithFrameSize(good, 65500, 6000);
+TEST(DecodeLimits, CodecBuffersBeyondTheMemoryLimitNameTheLimit) {
+  // 16384 x 16384 progressive colour without subsampling: within the pixel
+  // limit, but the codec's coefficient buffers for the whole image (1.5 GB)
+  // are not within its memory limit.
+  const std::string good = CJpeg(Ppm(16, 16), "-progressive -sample 1x1");
+  const std::string huge = WithFrameSize(good, 16384, 16384);
   TProbeDecompressor d(nullptr);
   d.OnWarning = [](const char*) {};
-  EXPECT_THROW(ConvertToBmp(d, huge, jp4bit), EOutOfMemory);
+  EXPECT_EQ(DecodeError(d, huge, jp4bit),
+            "Image needs more than the limit of 1073741824 bytes of codec memory");
   ExpectHealthy(d, good);
+}
+
+// Each limit is a property: a tight one refuses an image with its own
+// message, 0 lifts it, and the component stays usable throughout.
+TEST(DecodeLimits, LimitsAreProperties) {
+  const std::string progressive = CJpeg(Ppm(16, 16), "-progressive");
+  struct Case {
+    std::function<void(TJPEGDecompressor&, int64_t)> set;
+    int64_t tight;
+    std::string jpeg;
+    std::string message;
+  };
+  const Case cases[] = {
+      {[](TJPEGDecompressor& d, int64_t v) { d.MaxPixels = v; }, 255, progressive,
+       "Image of 16 x 16 pixels exceeds the limit of 255 pixels"},
+      // 2000 x 2000 declared: 12 MB of coefficient buffers.
+      {[](TJPEGDecompressor& d, int64_t v) { d.MaxMemory = v; }, 1 << 20,
+       WithFrameSize(progressive, 2000, 2000),
+       "Image needs more than the limit of 1048576 bytes of codec memory"},
+      {[](TJPEGDecompressor& d, int64_t v) { d.MaxScans = static_cast<int32_t>(v); }, 3,
+       progressive, "Too many scans in JPEG image (> 3)"},
+  };
+  for (const Case& c : cases) {
+    TProbeDecompressor d(nullptr);
+    d.OnWarning = [](const char*) {};
+    c.set(d, c.tight);
+    for (TJPEGOutputType type : {jp24bit, jp8bit, jpGrayscale}) {
+      EXPECT_EQ(DecodeError(d, c.jpeg, type), c.message);
+      EXPECT_EQ(d.Codec().global_state, 200);
+    }
+    c.set(d, 0);
+    EXPECT_EQ(DecodeError(d, c.jpeg, jp24bit), "") << c.message;
+  }
 }
 
 // A progressive JPEG whose last scan is repeated until the file has scans
@@ -62,7 +99,7 @@ TEST(DecodeLimits, ThousandsOfScansAreRefused) {
   int warnings = 0;
   d.OnWarning = [&](const char*) { ++warnings; };
   // At the limit the image decodes (the repeated refinement scan only warns).
-  EXPECT_EQ(DecodeError(d, WithRepeatedLastScan(good, kMaxJPEGScans), jp24bit), "");
+  EXPECT_EQ(DecodeError(d, WithRepeatedLastScan(good, kDefaultMaxScans), jp24bit), "");
   for (TJPEGOutputType type : {jp24bit, jp8bit, jp4bit}) {
     EXPECT_EQ(DecodeError(d, WithRepeatedLastScan(good, 5000), type),
               "Too many scans in JPEG image (> 1000)");

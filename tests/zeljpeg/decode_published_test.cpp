@@ -53,6 +53,9 @@ TEST(DecodePublished, PropertiesInTheirOrder) {
                                              "DCTMethod",
                                              "DoFancyUpSampling",
                                              "DoBlockSmoothing",
+                                             "MaxPixels",
+                                             "MaxMemory",
+                                             "MaxScans",
                                              "OnProgressReport",
                                              "OnWarning"};
   EXPECT_EQ(names, expected);
@@ -70,8 +73,9 @@ TEST(DecodePublished, DefaultsAreNotStoredExceptWhereThereIsNone) {
   const std::string text = ToText(binary);
   EXPECT_NE(text.find("Trace_Level = 0"), std::string::npos) << text;
   EXPECT_NE(text.find("GrayScaleOutput = False"), std::string::npos) << text;
-  for (const char* absent : {"Warnings", "PercentDone", "ColoursIn8bitMode", "TwoPassQuantize",
-                             "DitherMode", "DCTMethod", "DoFancyUpSampling", "DoBlockSmoothing"})
+  for (const char* absent :
+       {"Warnings", "PercentDone", "ColoursIn8bitMode", "TwoPassQuantize", "DitherMode",
+        "DCTMethod", "DoFancyUpSampling", "DoBlockSmoothing", "MaxPixels", "MaxMemory", "MaxScans"})
     EXPECT_EQ(text.find(absent), std::string::npos) << absent << "\n" << text;
 }
 
@@ -90,6 +94,9 @@ TEST(DecodePublished, AFormDescriptionRoundTrip) {
       "    DCTMethod = JDCT_FLOAT\n"
       "    DoFancyUpSampling = False\n"
       "    DoBlockSmoothing = False\n"
+      "    MaxPixels = 5000000000\n"
+      "    MaxMemory = 0\n"
+      "    MaxScans = 20\n"
       "    OnWarning = WarningHandler\n"
       "  end\n"
       "end\n";
@@ -109,6 +116,9 @@ TEST(DecodePublished, AFormDescriptionRoundTrip) {
   EXPECT_EQ(d.DCTMethod, JDCT_FLOAT);
   EXPECT_FALSE(d.DoFancyUpSampling);
   EXPECT_FALSE(d.DoBlockSmoothing);
+  EXPECT_EQ(d.MaxPixels, 5000000000);
+  EXPECT_EQ(d.MaxMemory, 0);
+  EXPECT_EQ(d.MaxScans, 20);
   // The bound handlers fire.
   TMemoryStream in, out;
   Fill(in, InsertSegment(CJpeg(Ppm(8, 8)), 0xFE, "note"));

@@ -46,6 +46,13 @@ TEST_F(JPEGBitmapLoadTest, PaletteDisplayGivesAPalette) {
   bitmap.LoadFromStream(stream);
   EXPECT_NE(bitmap.Palette(), nullptr);
   EXPECT_EQ(bitmap.Width(), 32);
+  // Images the 8-bit output cannot show fail and leave the bitmap as it was.
+  for (const std::string& jpeg :
+       {decodetest::ApiJpeg(9, 7, 2, JCS_UNKNOWN, JCS_UNKNOWN), decodetest::CmykJpeg(9, 7)}) {
+    decodetest::Fill(stream, jpeg);
+    EXPECT_THROW(bitmap.LoadFromStream(stream), Exception);
+    EXPECT_EQ(bitmap.Width(), 32);
+  }
 }
 
 TEST_F(JPEGBitmapLoadTest, BmpDataFailsAndNeverFallsBack) {
