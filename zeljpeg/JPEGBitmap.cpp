@@ -31,7 +31,7 @@ bool EqualsAsciiNoCase(const std::string& a, const char* b) {
 template <class T>
 class TSharedBorrow {
  public:
-  TSharedBorrow(T*& shared, const char* busy_message) : shared_(shared) {
+  explicit TSharedBorrow(T*& shared) : shared_(shared) {
     instance_ = shared;
     if (instance_ == nullptr) {
       instance_ = new T(nullptr);
@@ -45,10 +45,11 @@ class TSharedBorrow {
     }
     // A load or save nested inside another one on the same instance (from
     // one of its handlers) would detach the outer call's stream and reset
-    // its codec object underneath it.
-    if (instance_->Stream() != nullptr) {
+    // its codec object underneath it. A stream that application code left
+    // attached, with no conversion running, is simply replaced.
+    if (instance_->Busy()) {
       Release();
-      throw Exception(busy_message);
+      throw Exception(T::kBusyMessage);
     }
   }
   ~TSharedBorrow() { Release(); }
@@ -86,6 +87,13 @@ bool TJPEGBitmap::HasJPEGExtension(const std::string& file_name) {
 void TJPEGBitmap::SaveToFile(const std::string& file_name) {
   FSaveAsBitmap = !HasJPEGExtension(file_name);
   try {
+    if (!FSaveAsBitmap) {
+      // What would fail the JPEG save is checked before the file is
+      // created, so that an existing file survives it.
+      TJPEGCompressor::CheckBitmap(this);
+      if (SharedStreamCompressor != nullptr && SharedStreamCompressor->Busy())
+        throw Exception(TJPEGCompressor::kBusyMessage);
+    }
     inherited::SaveToFile(file_name);
   } catch (...) {
     FSaveAsBitmap = false;
@@ -98,8 +106,7 @@ void TJPEGBitmap::LoadFromStream(TStream& stream) {
   TGdiObjectOwner bitmap_owner;
   TGdiObjectOwner palette_owner;
   {
-    TSharedBorrow<TJPEGStreamDecompressor> borrow(
-        SharedStreamDecompressor, "The JPEG decompressor is busy with another image");
+    TSharedBorrow<TJPEGStreamDecompressor> borrow(SharedStreamDecompressor);
     TJPEGStreamDecompressor* decompressor = borrow.Get();
     FDecompressor = decompressor;
     try {
@@ -146,8 +153,7 @@ void TJPEGBitmap::SaveToStream(TStream& stream) {
     inherited::SaveToStream(stream);
     return;
   }
-  TSharedBorrow<TJPEGStreamCompressor> borrow(SharedStreamCompressor,
-                                              "The JPEG compressor is busy with another image");
+  TSharedBorrow<TJPEGStreamCompressor> borrow(SharedStreamCompressor);
   FCompressor = borrow.Get();
   try {
     borrow.Get()->SaveBitMapToStream(this, stream);

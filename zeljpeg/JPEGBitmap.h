@@ -34,9 +34,11 @@ extern TJPEGStreamCompressor* SharedStreamCompressor;
 // alive afterwards; the bitmap never touches an instance destroyed meanwhile.
 //
 // Only one load or save may use a shared instance at a time: starting one
-// while that instance is busy (for instance from its own progress handler)
-// raises Exception "The JPEG decompressor is busy with another image" or
-// "The JPEG compressor is busy with another image" and touches nothing.
+// while that instance is Busy(), that is mid-conversion (for instance from
+// its own progress handler), raises Exception "The JPEG decompressor is busy
+// with another image" or "The JPEG compressor is busy with another image"
+// and touches nothing. A stream that application code attached to the
+// instance and never closed does not make it busy; the load replaces it.
 // Destroying the shared instance from the bitmap's OnChange handler, or
 // between operations, is safe: the next operation takes (or constructs) the
 // instance that is shared then. Destroying it from inside its own event
@@ -48,9 +50,12 @@ class TJPEGBitmap : public TBitmap {
 
   // Creates file_name (replacing an existing file) and saves into it: JPEG
   // when the extension is ".jpg" or ".jpeg" in any letter case, otherwise a
-  // BMP file. Raises EFCreateError "Cannot create file %s" when the file
-  // cannot be created, and what SaveToStream raises; the file is closed in
-  // every case, and SaveAsBitmap() is false again afterwards.
+  // BMP file. A JPEG save of an empty bitmap, or while the shared compressor
+  // is busy, raises before the file is created (see
+  // TJPEGCompressor::CheckBitmap). Raises EFCreateError "Cannot create file
+  // %s" when the file cannot be created, and what SaveToStream raises; the
+  // file is closed in every case, and SaveAsBitmap() is false again
+  // afterwards.
   void SaveToFile(const std::string& file_name) override;
   // Decodes the JPEG data at the stream's position with the shared
   // decompressor (ReadWinBitmap: the output type follows the display and the
