@@ -23,10 +23,18 @@ TJPEGCompressor& CompressorOf(j_compress_ptr cinfo) {
   return *owner;
 }
 
+// The sizes of the BITMAPINFOHEADER family: the 40-byte header and its
+// versions with colour masks (52, 56), colour space (108, V4) and colour
+// profile (124, V5). Their first 40 bytes are the same; the colour table
+// follows the header, whatever its size.
+bool IsInfoHeaderSize(DWORD size) {
+  return size == 40 || size == 52 || size == 56 || size == 108 || size == 124;
+}
+
 // Rejects, before anything is written, a DIB whose rows or colour table the
 // compressor cannot read safely. bit_count is already known to be 4, 8 or 24.
 void CheckReadableDIB(const BITMAPINFOHEADER& header, int bit_count, const void* bits) {
-  if (header.biSize != sizeof(BITMAPINFOHEADER))
+  if (!IsInfoHeaderSize(header.biSize))
     throw Exception(Format("Unable to compress a DIB with a header of %u bytes",
                            static_cast<unsigned>(header.biSize)));
   if (header.biCompression != BI_RGB) throw Exception("Unable to compress a compressed DIB");
@@ -175,6 +183,7 @@ void TJPEGCompressor::WriteMarker(int32_t marker, const void* data, int32_t leng
 }
 
 void TJPEGCompressor::WriteDIBitmap(const BITMAPINFO& info, const void* bits) {
+  TConversionScope conversion(*this, kBusyMessage);
   const BITMAPINFOHEADER& header = info.bmiHeader;
   FCompressInfo.image_width = static_cast<JDIMENSION>(header.biWidth);
   FCompressInfo.image_height = static_cast<JDIMENSION>(header.biHeight);
@@ -259,7 +268,7 @@ void TJPEGCompressor::CompressRows(const BITMAPINFO& info, const uint8_t* bits, 
   }
   std::optional<TPaletteExpander> expander;
   if (bit_count != 24)
-    expander.emplace(reinterpret_cast<const uint8_t*>(&info) + sizeof(BITMAPINFOHEADER), bit_count);
+    expander.emplace(reinterpret_cast<const uint8_t*>(&info) + info.bmiHeader.biSize, bit_count);
 
   FAbortRequested = false;
   while (FCompressInfo.next_scanline < height) {
@@ -293,8 +302,19 @@ void TJPEGCompressor::CompressRows(const BITMAPINFO& info, const uint8_t* bits, 
   jpeg_finish_compress(&FCompressInfo);
 }
 
-void TJPEGCompressor::WriteBitmap(TBitmap* bitmap) {
+void TJPEGCompressor::CheckBitmap(TBitmap* bitmap) {
   if (bitmap == nullptr) throw Exception("No bitmap to compress");
+  if (bitmap->Empty()) throw Exception("Cannot compress an empty bitmap");
+}
+
+void TJPEGCompressor::CheckMetafile(TMetafile* metafile, int32_t width, int32_t height) {
+  if (metafile == nullptr) throw Exception("No metafile to compress");
+  if (metafile->Empty()) throw Exception("Cannot compress an empty metafile");
+  CheckPixelLimit(width, height, kDefaultMaxPixels);
+}
+
+void TJPEGCompressor::WriteBitmap(TBitmap* bitmap) {
+  CheckBitmap(bitmap);
   int32_t header_size = 0;
   int32_t image_size = 0;
   ::GetDIBSizes(bitmap->Handle(), bmDefault, header_size, image_size);
@@ -306,11 +326,13 @@ void TJPEGCompressor::WriteBitmap(TBitmap* bitmap) {
 }
 
 void TJPEGCompressor::WriteStretchedBitmap(TBitmap* bitmap, int32_t width, int32_t height) {
+  CheckBitmap(bitmap);
   std::unique_ptr<TBitmap> resized(ReSizeBitmap(bitmap, width, height));
   WriteBitmap(resized.get());
 }
 
 void TJPEGCompressor::WriteMetaFile(TMetafile* metafile, int32_t width, int32_t height) {
+  CheckMetafile(metafile, width, height);
   std::unique_ptr<TBitmap> rendered(MetaToBitmap(metafile, width, height));
   WriteBitmap(rendered.get());
 }

@@ -111,9 +111,13 @@ class TJPEGCompressor : public TJPEGBase {
   // True when the codec object is in its start state (no compression runs).
   bool Idle() const;
 
+  // Raised by a compression started while the component is Busy().
+  static constexpr const char* kBusyMessage = "The JPEG compressor is busy with another image";
+
   // --- Compressions.
-  // Compresses a DIB: info is a 40-byte header followed, for 4 and 8 bits,
-  // by the full colour table of 16 or 256 entries; bits are the rows,
+  // Compresses a DIB: info is a BITMAPINFOHEADER of 40 bytes or one of its
+  // larger versions (52, 56, 108 or 124 bytes, as biSize says) followed, for
+  // 4 and 8 bits, by the full colour table of 16 or 256 entries; bits are the rows,
   // bottom-up, each padded to 4 bytes. Raises Exception "Unable to compress
   // at %d bit resolution" for bit counts other than 4, 8 and 24, and a clear
   // Exception for DIBs it cannot read safely (top-down, compressed, other
@@ -122,11 +126,22 @@ class TJPEGCompressor : public TJPEGBase {
   // OnProgressReport; codec errors with the codec's message.
   void WriteDIBitmap(const BITMAPINFO& info, const void* bits);
   // Compresses the bitmap at its own size from a DIB at bmDefault depth.
+  // Raises what CheckBitmap raises.
   void WriteBitmap(TBitmap* bitmap);
   // Compresses the bitmap resized to width x height.
   void WriteStretchedBitmap(TBitmap* bitmap, int32_t width, int32_t height);
-  // Compresses the metafile rendered at width x height on white.
+  // Compresses the metafile rendered at width x height on white. Raises
+  // what CheckMetafile raises.
   void WriteMetaFile(TMetafile* metafile, int32_t width, int32_t height);
+
+  // The checks the two calls above make before they compress anything, for
+  // callers that want to know in advance (the file front ends, before they
+  // create the file). CheckBitmap raises Exception "No bitmap to compress"
+  // and "Cannot compress an empty bitmap"; CheckMetafile "No metafile to
+  // compress", "Cannot compress an empty metafile", and the pixel limit of
+  // CheckPixelLimit with kDefaultMaxPixels for width x height.
+  static void CheckBitmap(TBitmap* bitmap);
+  static void CheckMetafile(TMetafile* metafile, int32_t width, int32_t height);
   // jpeg_write_marker; valid only inside OnWriteMarkers. Elsewhere the codec
   // raises "Improper call to JPEG library in state %d". Data longer than
   // 65533 bytes fails with the codec's "Bogus marker length".

@@ -169,6 +169,8 @@ TBitmap* ReSizeBitmap(TBitmap* bitmap, int32_t width, int32_t height) {
 
 TBitmap* MetaToBitmap(TMetafile* metafile, int32_t width, int32_t height) {
   RequireBitmap(metafile, "metafile");
+  // The size comes from a metafile's frame, which a few bytes can make huge.
+  CheckPixelLimit(width, height, kDefaultMaxPixels);
   auto result = std::make_unique<TBitmap>();
   {
     TScreenDC screen;

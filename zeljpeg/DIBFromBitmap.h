@@ -57,5 +57,7 @@ TBitmap* ReSizeBitmap(TBitmap* bitmap, int32_t width, int32_t height);
 // A new bitmap of width x height, compatible with the screen, holding the
 // metafile played onto a white ground and scaled to fill it. The caller owns
 // the result. Raises Exception "Unable to render metafile as a bitmap -
-// PlayEnhMetaFile returned %d" (the last-error code) when playback fails.
+// PlayEnhMetaFile returned %d" (the last-error code) when playback fails, and
+// the pixel limit of CheckPixelLimit (kDefaultMaxPixels) before anything is
+// allocated.
 TBitmap* MetaToBitmap(TMetafile* metafile, int32_t width, int32_t height);

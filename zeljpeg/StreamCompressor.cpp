@@ -49,6 +49,9 @@ class TCompressorStreamAttachment {
  public:
   TCompressorStreamAttachment(TJPEGStreamCompressor& compressor, TStream& stream)
       : compressor_(compressor) {
+    // From one of the component's handlers, attaching would take the stream
+    // away from the compression that is running.
+    if (compressor.Busy()) throw Exception(TJPEGCompressor::kBusyMessage);
     compressor_.OpenStream(stream);
   }
   ~TCompressorStreamAttachment() { compressor_.CloseStream(); }
@@ -162,30 +165,50 @@ void TJPEGStreamCompressor::SaveDIBitmapToStream(TStream& stream, const BITMAPIN
   WriteDIBitmap(info, bits);
 }
 
+void TJPEGFileCompressor::CheckPicture(TPicture* picture, int32_t width, int32_t height) const {
+  if (Busy()) throw Exception(kBusyMessage);
+  TGraphic* graphic = picture != nullptr ? picture->Graphic() : nullptr;
+  if (Is<TBitmap>(graphic))
+    CheckBitmap(picture->Bitmap());
+  else if (Is<TMetafile>(graphic))
+    CheckMetafile(picture->Metafile(), width, height);
+  else
+    NotBitmapOrMetafile();
+}
+
 void TJPEGFileCompressor::SavePictureToFile(TPicture* picture, const std::string& file_name) {
+  CheckPicture(picture, picture != nullptr ? picture->Width() : 0,
+               picture != nullptr ? picture->Height() : 0);
   TFileStream file(file_name, fmCreate);
   SavePictureToStream(picture, file);
 }
 
 void TJPEGFileCompressor::SaveStretchedPictureToFile(TPicture* picture, int32_t width,
                                                      int32_t height, const std::string& file_name) {
+  CheckPicture(picture, width, height);
   TFileStream file(file_name, fmCreate);
   SaveStretchedPictureToStream(picture, width, height, file);
 }
 
 void TJPEGFileCompressor::SaveBitmapToFile(TBitmap* bitmap, const std::string& file_name) {
+  if (Busy()) throw Exception(kBusyMessage);
+  CheckBitmap(bitmap);
   TFileStream file(file_name, fmCreate);
   SaveBitMapToStream(bitmap, file);
 }
 
 void TJPEGFileCompressor::SaveStretchedBitmapToFile(TBitmap* bitmap, int32_t width, int32_t height,
                                                     const std::string& file_name) {
+  if (Busy()) throw Exception(kBusyMessage);
+  CheckBitmap(bitmap);
   TFileStream file(file_name, fmCreate);
   SaveStretchedBitMapToStream(bitmap, width, height, file);
 }
 
 void TJPEGFileCompressor::SaveMetafileToFile(TMetafile* metafile, int32_t width, int32_t height,
                                              const std::string& file_name) {
+  if (Busy()) throw Exception(kBusyMessage);
+  CheckMetafile(metafile, width, height);
   TFileStream file(file_name, fmCreate);
   SaveMetaFileToStream(metafile, file, width, height);
 }

@@ -39,7 +39,9 @@ class TJPEGStreamCompressor : public TJPEGCompressor {
   void SetBufSize(int32_t size);
   int32_t BufSize() const { return FBufSize; }
 
-  // Attaches / detaches the stream that receives the datastream.
+  // Attaches / detaches the stream that receives the datastream. Every save
+  // below raises kBusyMessage, touching nothing, while the component is
+  // Busy() (called from one of its own handlers).
   void OpenStream(TStream& stream) { FStream = &stream; }
   void CloseStream() { FStream = nullptr; }
   TStream* Stream() const { return FStream; }
@@ -76,9 +78,13 @@ class TJPEGStreamCompressor : public TJPEGCompressor {
 // WriteJFIFHeader, DensityUnit, X_Density, Y_Density, WriteAllTables
 // (default true), OnProgressReport, OnWriteMarkers, OnWarning.
 //
-// Each save creates the file (or truncates an existing one), raising
-// EFCreateError "Cannot create file %s" when it cannot; the file is closed
-// also when the compression fails and then keeps what was written.
+// Each save first makes the checks that need no file (the component is not
+// busy, the picture holds a bitmap or metafile, the bitmap or metafile is
+// not empty, the metafile's size is within the pixel limit) and raises
+// their exception with no file touched. Then it creates the file (or
+// truncates an existing one), raising EFCreateError "Cannot create file %s"
+// when it cannot; the file is closed also when the compression fails and
+// then keeps what was written.
 class TJPEGFileCompressor : public TJPEGStreamCompressor {
   VASK_CLASS(TJPEGFileCompressor, TJPEGStreamCompressor)
  public:
@@ -92,6 +98,10 @@ class TJPEGFileCompressor : public TJPEGStreamCompressor {
                                  const std::string& file_name);
   void SaveMetafileToFile(TMetafile* metafile, int32_t width, int32_t height,
                           const std::string& file_name);
+
+ private:
+  // The checks above for a picture saved at width x height.
+  void CheckPicture(TPicture* picture, int32_t width, int32_t height) const;
 };
 
 // The first-constructed live stream compressor, or null (declared with

@@ -74,6 +74,8 @@ std::vector<uint8_t> GraphicToRGB(TGraphic* graphic) {
   std::unique_ptr<TBitmap> drawn;
   TBitmap* bitmap = Is<TBitmap>(graphic) ? static_cast<TBitmap*>(graphic) : nullptr;
   if (bitmap == nullptr) {
+    // A metafile's frame, which a few bytes can make huge, sizes this bitmap.
+    CheckPixelLimit(w, h, kDefaultMaxPixels);
     drawn = std::make_unique<TBitmap>();
     drawn->SetPixelFormat(pf24bit);
     drawn->SetSize(w, h);

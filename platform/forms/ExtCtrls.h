@@ -47,5 +47,6 @@ class TImage : public TControl {
 // The pixels of a graphic as 8-bit red, green, blue triples, rows top to
 // bottom, width * height * 3 bytes; empty for an empty graphic. Bitmaps are
 // read with GetDIBits at 32 bits a pixel; other graphics are first drawn on
-// a bitmap. Raises EInvalidGraphic when the pixels cannot be read.
+// a bitmap, within the pixel limit of CheckPixelLimit (kDefaultMaxPixels).
+// Raises EInvalidGraphic when the pixels cannot be read.
 std::vector<uint8_t> GraphicToRGB(TGraphic* graphic);

@@ -317,6 +317,15 @@ TEST_F(DibTest, MetaToBitmapOfAnEmptyDrawingIsWhite) {
   ASSERT_EQ(pixels.width, 17);
   ASSERT_EQ(pixels.height, 9);
   for (const Rgb& p : pixels.pixels) ASSERT_EQ(p, (Rgb{255, 255, 255}));
+  // Above the pixel limit nothing is allocated (22980 x 22980 would take 2 GB).
+  const gditest::HandleCounts before = gditest::LiveHandles();
+  try {
+    std::unique_ptr<TBitmap> huge(MetaToBitmap(&metafile, 22980, 22980));
+    ADD_FAILURE() << "rendered";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Image of 22980 x 22980 pixels exceeds the limit of 268435456 pixels");
+  }
+  EXPECT_EQ(gditest::LiveHandles(), before);
 }
 
 TEST_F(DibTest, MetaToBitmapScalesTheDrawing) {

@@ -69,6 +69,26 @@ TEST(EncodeDib, TinyImageMatchesCjpeg) {
   EXPECT_EQ(Compress(c, Dib24(image)), CJpeg(image, "-quality 75"));
 }
 
+// The larger versions of the header (V2, V3, V4, V5) carry the same first 40
+// bytes; the colour table follows the header at the size it gives. Each DIB
+// compresses as cjpeg compresses its pixels.
+TEST(EncodeDib, LargerHeadersAreReadByTheirSize) {
+  const std::vector<Rgb> palette = TestPalette(256);
+  const Image image = TestImage(13, 9);
+  const std::vector<int> indices = Quantise(image, palette);
+  TJPEGStreamCompressor c(nullptr);
+  for (DWORD size : {52u, 56u, 108u, 124u})
+    for (int bits : {8, 24}) {
+      const Dib plain = bits == 8 ? Dib8(13, 9, indices, palette) : Dib24(image);
+      Dib dib = plain;
+      dib.header.insert(dib.header.begin() + sizeof(BITMAPINFOHEADER),
+                        size - sizeof(BITMAPINFOHEADER), uint8_t{0x5A});
+      dib.Header().biSize = size;
+      const Image pixels = bits == 8 ? FromIndices(13, 9, indices, palette) : image;
+      EXPECT_EQ(Compress(c, dib), CJpeg(pixels, "-quality 75")) << size << " bytes, " << bits;
+    }
+}
+
 TEST(EncodeDib, EightBitUniformIndexGivesThatColour) {
   std::vector<Rgb> palette = TestPalette(256);
   palette[5] = {30, 160, 220};
@@ -133,7 +153,7 @@ TEST(EncodeDib, UnreadableDIBsAreRefused) {
     dib.Header().biCompression = 1;  // run-length
     EXPECT_EQ(ExpectRefused(c, dib), "Unable to compress a compressed DIB");
   }
-  for (DWORD size : {0u, 12u, 108u}) {
+  for (DWORD size : {0u, 12u, 64u, 100u}) {
     Dib dib = Dib24(image);
     dib.Header().biSize = size;
     EXPECT_EQ(ExpectRefused(c, dib),

@@ -3,6 +3,7 @@
 // properties.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 #include "platform/gdi/GdiTest.h"
@@ -309,6 +310,47 @@ TEST(EncodeStream, FileSavesCreateOrReplaceTheFile) {
     ADD_FAILURE();
   } catch (const EFCreateError& e) {
     EXPECT_EQ(e.Message(), "Cannot create file " + bad);
+  }
+}
+
+// A save that is bound to fail, for a reason known before any byte is
+// written, fails before the file is created: an existing file keeps its
+// content.
+TEST(EncodeStream, FileSavesBoundToFailLeaveTheFileAlone) {
+  TempDir dir;
+  const std::string name = dir.File("keep.jpg");
+  WriteFileBytes(name, "old content");
+  TJPEGFileCompressor c(nullptr);
+  TBitmap empty_bitmap;
+  TMetafile empty_metafile;
+  TMetafile huge;
+  huge.SetWidth(30000);
+  huge.SetHeight(30000);
+  { TMetafileCanvas canvas(&huge, nullptr); }
+  TPicture with_icon, with_huge;
+  with_icon.Icon();
+  with_huge.SetGraphic(&huge);
+  const std::string limit = "Image of 30000 x 30000 pixels exceeds the limit of 268435456 pixels";
+  const std::pair<std::function<void()>, std::string> cases[] = {
+      {[&] { c.SaveBitmapToFile(&empty_bitmap, name); }, "Cannot compress an empty bitmap"},
+      {[&] { c.SaveStretchedBitmapToFile(nullptr, 5, 5, name); }, "No bitmap to compress"},
+      {[&] { c.SavePictureToFile(&with_icon, name); },
+       "cannot save a picture that is neither a bitmap nor metafile"},
+      {[&] { c.SaveStretchedPictureToFile(nullptr, 5, 5, name); },
+       "cannot save a picture that is neither a bitmap nor metafile"},
+      {[&] { c.SaveMetafileToFile(&empty_metafile, 5, 5, name); },
+       "Cannot compress an empty metafile"},
+      {[&] { c.SavePictureToFile(&with_huge, name); }, limit},
+      {[&] { c.SaveMetafileToFile(&huge, 30000, 30000, name); }, limit},
+  };
+  for (const auto& [save, message] : cases) {
+    try {
+      save();
+      ADD_FAILURE() << message;
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), message);
+    }
+    EXPECT_EQ(ReadFileBytes(name), "old content") << message;
   }
 }
 

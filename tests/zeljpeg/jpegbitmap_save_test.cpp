@@ -123,7 +123,10 @@ TEST_F(JPEGBitmapSaveTest, EmptyBitmapSavesAnEmptyBmpAndRefusesJpeg) {
   TJPEGBitmap bitmap;
   bitmap.SaveToFile(dir.File("empty.bmp"));
   EXPECT_EQ(ReadFileBytes(dir.File("empty.bmp")), "");
+  // The JPEG save fails before the file is created.
+  WriteFileBytes(dir.File("empty.jpg"), "old content");
   EXPECT_THROW(bitmap.SaveToFile(dir.File("empty.jpg")), Exception);
+  EXPECT_EQ(ReadFileBytes(dir.File("empty.jpg")), "old content");
   EXPECT_FALSE(bitmap.SaveAsBitmap());
 }
 
