@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "platform/graphics/Graphic.h"
+#include "platform/graphics/ImageLimits.h"
 
 namespace graphics_internal {
 
@@ -17,8 +18,6 @@ constexpr WORD kBmpSignature = 0x4D42;  // "BM"
 constexpr size_t kFileHeaderSize = sizeof(BITMAPFILEHEADER);
 constexpr size_t kInfoHeaderSize = sizeof(BITMAPINFOHEADER);
 constexpr size_t kCoreHeaderSize = sizeof(BITMAPCOREHEADER);
-// The most pixels a run-length encoded bitmap may have (16384 x 16384).
-constexpr uint64_t kMaxRlePixels = uint64_t{1} << 28;
 
 // Reads exactly count bytes; a short stream is invalid data, not a stream
 // failure, because the caller checked the limit against the stream size.
@@ -51,16 +50,161 @@ struct Channel {
   }
 };
 
+// What the information header says, whatever its form.
 struct Header {
+  size_t size = 0;  // bytes of the header in the file
   int64_t width = 0;
   int64_t height = 0;  // negative: rows top-down
   int bits = 0;
   uint32_t compression = BI_RGB;
   uint32_t colors_used = 0;
-  uint32_t image_size = 0;  // compressed size (RLE)
-  size_t header_size = 0;
-  size_t table_entry_size = 4;
+  uint32_t image_size = 0;       // compressed size (RLE)
+  size_t table_entry_size = 4;   // RGBTRIPLE (3) after a core header
+  bool masks_in_header = false;  // V2 to V5: the bit-field masks are header fields
+  uint32_t masks[3] = {0, 0, 0};
 };
+
+// The header forms: the core header (12 bytes), the information header (40)
+// and its versions with bit-field masks (52, 56), colour space (108, V4) and
+// colour profile (124, V5), which start with the 40 bytes of the information
+// header, and the OS/2 2.x header (64), which does too. A colour profile,
+// embedded or linked, is ignored.
+bool InfoHeaderFamily(size_t size) {
+  return size == 40 || size == 52 || size == 56 || size == 64 || size == 108 || size == 124;
+}
+
+// OS/2 2.x headers give 3 and 4 other meanings (Huffman 1D, RLE24).
+constexpr size_t kOs2HeaderSize = 64;
+
+uint32_t Field32(const uint8_t* header, size_t offset) {
+  uint32_t v;
+  std::memcpy(&v, header + offset, 4);
+  return v;
+}
+
+// Reads the information header that follows the file header; its first
+// field, the size, decides the layout. Raises EInvalidGraphic "Unsupported
+// bitmap header (N bytes)" for a size of no known form.
+Header ReadInfoHeader(TStream& stream) {
+  DWORD size = 0;
+  ReadExact(stream, &size, sizeof size);
+  Header h;
+  h.size = size;
+  if (size == kCoreHeaderSize) {
+    BITMAPCOREHEADER core{};
+    ReadExact(stream, reinterpret_cast<uint8_t*>(&core) + 4, kCoreHeaderSize - 4);
+    if (core.bcPlanes != 1) InvalidBitmap();
+    h.width = core.bcWidth;
+    h.height = core.bcHeight;
+    h.bits = core.bcBitCount;
+    h.table_entry_size = 3;
+    if (h.bits == 16 || h.bits == 32) InvalidBitmap();
+    return h;
+  }
+  if (!InfoHeaderFamily(size))
+    throw EInvalidGraphic(
+        Format("Unsupported bitmap header (%u bytes)", static_cast<unsigned>(size)));
+  uint8_t raw[124] = {};
+  ReadExact(stream, raw + 4, size - 4);
+  BITMAPINFOHEADER info{};
+  std::memcpy(&info, raw, kInfoHeaderSize);
+  if (info.biPlanes != 1) InvalidBitmap();
+  h.width = info.biWidth;
+  h.height = info.biHeight;
+  h.bits = info.biBitCount;
+  h.compression = info.biCompression;
+  h.colors_used = info.biClrUsed;
+  h.image_size = info.biSizeImage;
+  if (size == kOs2HeaderSize) {
+    if (h.compression != BI_RGB && h.compression != BI_RLE8 && h.compression != BI_RLE4)
+      InvalidBitmap();
+  } else if (size >= 52) {
+    h.masks_in_header = true;
+    for (int i = 0; i < 3; ++i) h.masks[i] = Field32(raw, 40 + 4 * i);
+  }
+  return h;
+}
+
+// Supported depths and compressions: 1 to 32 bits uncompressed, bit fields
+// at 16 and 32 bits, run-length encoding at 8 and 4 bits (rows bottom-up).
+void CheckFormat(const Header& h) {
+  if (h.bits != 1 && h.bits != 4 && h.bits != 8 && h.bits != 16 && h.bits != 24 && h.bits != 32)
+    InvalidBitmap();
+  if (h.compression == BI_BITFIELDS) {
+    if (h.bits != 16 && h.bits != 32) InvalidBitmap();
+  } else if (h.compression == BI_RLE8 || h.compression == BI_RLE4) {
+    if (h.bits != (h.compression == BI_RLE8 ? 8 : 4) || h.height < 0) InvalidBitmap();
+  } else if (h.compression != BI_RGB) {
+    InvalidBitmap();
+  }
+  if (h.width <= 0 || h.height == 0) InvalidBitmap();
+}
+
+// The colour masks of 16 and 32-bit pixels: the header's or those after a
+// 40-byte header for bit fields, the standard 5-5-5 and 8-8-8 otherwise.
+// table_offset receives where the colour table starts in between (the bytes
+// from the header's end to the pixels).
+void ColourMasks(const Header& h, const std::vector<uint8_t>& between, uint32_t (&masks)[3],
+                 size_t& table_offset) {
+  table_offset = 0;
+  if (h.compression == BI_BITFIELDS) {
+    if (h.masks_in_header) {
+      std::memcpy(masks, h.masks, sizeof masks);
+      return;
+    }
+    if (between.size() < sizeof masks) InvalidBitmap();
+    std::memcpy(masks, between.data(), sizeof masks);
+    table_offset = sizeof masks;
+  } else if (h.bits == 32) {
+    masks[0] = 0x00FF0000;
+    masks[1] = 0x0000FF00;
+    masks[2] = 0x000000FF;
+  } else {
+    masks[0] = 0x7C00;
+    masks[1] = 0x03E0;
+    masks[2] = 0x001F;
+  }
+}
+
+// The number of colour-table entries the file holds (0 above 8 bits),
+// checked against the bytes present.
+uint64_t FileColours(const Header& h, const std::vector<uint8_t>& between, size_t table_offset) {
+  if (h.bits > 8) return 0;
+  const uint64_t table_size = uint64_t{1} << h.bits;
+  uint64_t colours;
+  if (h.size == kCoreHeaderSize) {
+    colours = std::min<uint64_t>(table_size, (between.size() - table_offset) / 3);
+  } else {
+    colours = h.colors_used == 0 ? table_size : h.colors_used;
+    if (colours > table_size) InvalidBitmap();
+  }
+  if (colours == 0) InvalidBitmap();
+  if (table_offset + colours * h.table_entry_size > between.size()) InvalidBitmap();
+  return colours;
+}
+
+// The output DIB's header and full colour table, with the file's colours.
+std::vector<uint8_t> OutputInfo(uint64_t width, uint64_t height, int out_bits, const Header& h,
+                                const std::vector<uint8_t>& between, size_t table_offset,
+                                uint64_t file_colours) {
+  const uint64_t table_size = out_bits <= 8 ? (uint64_t{1} << out_bits) : 0;
+  std::vector<uint8_t> info(kInfoHeaderSize + table_size * sizeof(RGBQUAD), 0);
+  auto* header = reinterpret_cast<BITMAPINFOHEADER*>(info.data());
+  header->biSize = kInfoHeaderSize;
+  header->biWidth = static_cast<LONG>(width);
+  header->biHeight = static_cast<LONG>(height);
+  header->biPlanes = 1;
+  header->biBitCount = static_cast<WORD>(out_bits);
+  header->biCompression = BI_RGB;
+  const uint64_t out_stride = DibStride(width, out_bits);
+  header->biSizeImage = static_cast<DWORD>(std::min<uint64_t>(out_stride * height, 0xFFFFFFFF));
+  auto* colours = reinterpret_cast<RGBQUAD*>(info.data() + kInfoHeaderSize);
+  for (uint64_t i = 0; i < file_colours; ++i) {
+    const uint8_t* e = between.data() + table_offset + i * h.table_entry_size;
+    colours[i] = RGBQUAD{e[0], e[1], e[2], 0};
+  }
+  return info;
+}
 
 std::vector<uint8_t> Allocate(uint64_t size) {
   if (size > static_cast<uint64_t>(std::numeric_limits<int32_t>::max())) OutOfMemoryError();
@@ -125,153 +269,28 @@ uint64_t DibStride(uint64_t width, int bits_per_pixel) {
   return (width * static_cast<uint64_t>(bits_per_pixel) + 31) / 32 * 4;
 }
 
-Dib ReadBmpFile(TStream& stream, int64_t limit) {
-  if (limit < static_cast<int64_t>(kFileHeaderSize + kCoreHeaderSize)) InvalidBitmap();
-  const uint64_t available = static_cast<uint64_t>(limit);
+namespace {
 
-  BITMAPFILEHEADER file{};
-  ReadExact(stream, &file, kFileHeaderSize);
-  if (file.bfType != kBmpSignature) InvalidBitmap();
-
-  DWORD header_size = 0;
-  ReadExact(stream, &header_size, sizeof header_size);
-  Header h;
-  h.header_size = header_size;
-  if (header_size == kInfoHeaderSize) {
-    BITMAPINFOHEADER info{};
-    info.biSize = header_size;
-    ReadExact(stream, reinterpret_cast<uint8_t*>(&info) + 4, kInfoHeaderSize - 4);
-    if (info.biPlanes != 1) InvalidBitmap();
-    h.width = info.biWidth;
-    h.height = info.biHeight;
-    h.bits = info.biBitCount;
-    h.compression = info.biCompression;
-    h.colors_used = info.biClrUsed;
-    h.image_size = info.biSizeImage;
-  } else if (header_size == kCoreHeaderSize) {
-    BITMAPCOREHEADER core{};
-    core.bcSize = header_size;
-    ReadExact(stream, reinterpret_cast<uint8_t*>(&core) + 4, kCoreHeaderSize - 4);
-    if (core.bcPlanes != 1) InvalidBitmap();
-    h.width = core.bcWidth;
-    h.height = core.bcHeight;
-    h.bits = core.bcBitCount;
-    h.table_entry_size = 3;
-    if (h.bits == 16 || h.bits == 32) InvalidBitmap();
-  } else {
-    InvalidBitmap();
-  }
-
-  // Supported formats and field values.
-  if (h.bits != 1 && h.bits != 4 && h.bits != 8 && h.bits != 16 && h.bits != 24 && h.bits != 32)
-    InvalidBitmap();
-  const bool rle = h.compression == BI_RLE8 || h.compression == BI_RLE4;
-  if (h.compression == BI_BITFIELDS) {
-    if (h.bits != 16 && h.bits != 32) InvalidBitmap();
-  } else if (rle) {
-    // Run-length encoding: 8 or 4 bits, rows bottom-up only.
-    if (h.bits != (h.compression == BI_RLE8 ? 8 : 4) || h.height < 0) InvalidBitmap();
-  } else if (h.compression != BI_RGB) {
-    InvalidBitmap();
-  }
-  if (h.width <= 0 || h.height == 0) InvalidBitmap();
-  const uint64_t width = static_cast<uint64_t>(h.width);
-  const bool top_down = h.height < 0;
-  const uint64_t height = static_cast<uint64_t>(top_down ? -h.height : h.height);
-
-  // Everything between the header and the pixels: masks and colour table.
-  const uint64_t pixels_offset = file.bfOffBits;
-  const uint64_t after_header = kFileHeaderSize + h.header_size;
-  if (pixels_offset < after_header || pixels_offset > available) InvalidBitmap();
-  std::vector<uint8_t> between(static_cast<size_t>(pixels_offset - after_header));
-  ReadExact(stream, between.data(), between.size());
-
-  size_t table_offset = 0;
-  uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
-  if (h.compression == BI_BITFIELDS) {
-    if (between.size() < sizeof masks) InvalidBitmap();
-    std::memcpy(masks, between.data(), sizeof masks);
-    table_offset = sizeof masks;
-  } else if (h.bits == 32) {
-    masks[0] = 0x00FF0000;
-    masks[1] = 0x0000FF00;
-    masks[2] = 0x000000FF;
-  }
-
-  Dib dib;
-  dib.file_bits = h.bits;
-  const int out_bits = h.bits == 16 ? 24 : h.bits;
-  const uint64_t table_size = out_bits <= 8 ? (uint64_t{1} << out_bits) : 0;
-  uint64_t file_colors = 0;
-  if (h.bits <= 8) {
-    if (h.header_size == kCoreHeaderSize) {
-      file_colors = std::min<uint64_t>(table_size, (between.size() - table_offset) / 3);
-    } else {
-      file_colors = h.colors_used == 0 ? table_size : h.colors_used;
-      if (file_colors > table_size) InvalidBitmap();
-    }
-    if (file_colors == 0) InvalidBitmap();
-    if (table_offset + file_colors * h.table_entry_size > between.size()) InvalidBitmap();
-  }
-  dib.colors_used = static_cast<int>(file_colors);
-
-  const uint64_t stride = DibStride(width, h.bits);
-  uint64_t image_size = 0;
-  if (rle) {
-    // The compressed size must be given and present; the image may be larger.
-    image_size = h.image_size;
-    if (image_size == 0 || image_size > available - pixels_offset) InvalidBitmap();
-    // A few bytes of runs can end a bitmap of any size, so the file does not
-    // bound the image as it does for plain rows: the pixel count must.
-    if (width * height > kMaxRlePixels) OutOfMemoryError();
-  } else {
-    if (stride > available || height > available) InvalidBitmap();  // keeps the product small
-    image_size = stride * height;
-    if (image_size > available - pixels_offset) InvalidBitmap();
-  }
-
-  // The output DIB: header, full colour table.
-  dib.info.assign(kInfoHeaderSize + table_size * sizeof(RGBQUAD), 0);
-  auto* out_header = reinterpret_cast<BITMAPINFOHEADER*>(dib.info.data());
-  out_header->biSize = kInfoHeaderSize;
-  out_header->biWidth = static_cast<LONG>(width);
-  out_header->biHeight = static_cast<LONG>(height);
-  out_header->biPlanes = 1;
-  out_header->biBitCount = static_cast<WORD>(out_bits);
-  out_header->biCompression = BI_RGB;
-  const uint64_t out_stride = DibStride(width, out_bits);
-  out_header->biSizeImage = static_cast<DWORD>(std::min<uint64_t>(out_stride * height, 0xFFFFFFFF));
-  auto* colors = reinterpret_cast<RGBQUAD*>(dib.info.data() + kInfoHeaderSize);
-  for (uint64_t i = 0; i < file_colors; ++i) {
-    const uint8_t* e = between.data() + table_offset + i * h.table_entry_size;
-    colors[i] = RGBQUAD{e[0], e[1], e[2], 0};
-  }
-
-  std::vector<uint8_t> pixels = Allocate(image_size);
-  ReadExact(stream, pixels.data(), pixels.size());
-  if (rle) {
-    dib.bits = Allocate(stride * height);
-    DecodeRle(pixels.data(), pixels.size(), h.bits, width, height, stride, dib.bits.data());
-    return dib;
-  }
-
-  // Rows bottom-up, converted where the device calls need another format.
+// Rows bottom-up in the format the device calls take: 16-bit pixels and bit
+// fields become 24 or 32-bit colour through the masks, top-down rows are
+// turned over. pixels holds the file's rows of stride bytes.
+std::vector<uint8_t> ConvertRows(std::vector<uint8_t> pixels, const Header& h, uint64_t width,
+                                 uint64_t height, bool top_down, uint64_t stride, int out_bits,
+                                 const uint32_t (&masks)[3], bool& rgb565) {
   const bool convert = h.bits == 16 || h.compression == BI_BITFIELDS || h.bits == 32;
-  if (!convert && !top_down) {
-    dib.bits = std::move(pixels);
-    return dib;
-  }
-  dib.bits = Allocate(out_stride * height);
+  if (!convert && !top_down) return pixels;
+  const uint64_t out_stride = DibStride(width, out_bits);
+  std::vector<uint8_t> rows = Allocate(out_stride * height);
   Channel red, green, blue;
   if (convert) {
     red = Channel::From(masks[0]);
     green = Channel::From(masks[1]);
     blue = Channel::From(masks[2]);
-    dib.rgb565 = h.bits == 16 && masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F;
+    rgb565 = h.bits == 16 && masks[0] == 0xF800 && masks[1] == 0x07E0 && masks[2] == 0x001F;
   }
   for (uint64_t y = 0; y < height; ++y) {
     const uint8_t* src = pixels.data() + (top_down ? height - 1 - y : y) * stride;
-    uint8_t* dst = dib.bits.data() + y * out_stride;
+    uint8_t* dst = rows.data() + y * out_stride;
     if (!convert) {
       std::memcpy(dst, src, static_cast<size_t>(stride));
       continue;
@@ -286,6 +305,65 @@ Dib ReadBmpFile(TStream& stream, int64_t limit) {
       dst[2] = red.Get(pixel);
       if (out_step == 4) dst[3] = 0;
     }
+  }
+  return rows;
+}
+
+}  // namespace
+
+Dib ReadBmpFile(TStream& stream, int64_t limit) {
+  if (limit < static_cast<int64_t>(kFileHeaderSize + kCoreHeaderSize)) InvalidBitmap();
+  const uint64_t available = static_cast<uint64_t>(limit);
+
+  BITMAPFILEHEADER file{};
+  ReadExact(stream, &file, kFileHeaderSize);
+  if (file.bfType != kBmpSignature) InvalidBitmap();
+  const Header h = ReadInfoHeader(stream);
+  CheckFormat(h);
+  const bool rle = h.compression == BI_RLE8 || h.compression == BI_RLE4;
+  const uint64_t width = static_cast<uint64_t>(h.width);
+  const bool top_down = h.height < 0;
+  const uint64_t height = static_cast<uint64_t>(top_down ? -h.height : h.height);
+
+  // Everything between the header and the pixels: masks and colour table.
+  const uint64_t pixels_offset = file.bfOffBits;
+  const uint64_t after_header = kFileHeaderSize + h.size;
+  if (pixels_offset < after_header || pixels_offset > available) InvalidBitmap();
+  std::vector<uint8_t> between(static_cast<size_t>(pixels_offset - after_header));
+  ReadExact(stream, between.data(), between.size());
+  uint32_t masks[3];
+  size_t table_offset = 0;
+  ColourMasks(h, between, masks, table_offset);
+  const uint64_t file_colours = FileColours(h, between, table_offset);
+
+  const uint64_t stride = DibStride(width, h.bits);
+  uint64_t image_size = 0;
+  if (rle) {
+    // The compressed size must be given and present; the image may be larger.
+    image_size = h.image_size;
+    if (image_size == 0 || image_size > available - pixels_offset) InvalidBitmap();
+    // A few bytes of runs can end a bitmap of any size, so the file does not
+    // bound the image as it does for plain rows: the pixel limit must.
+    CheckPixelLimit(h.width, h.height, kDefaultMaxPixels);
+  } else {
+    if (stride > available || height > available) InvalidBitmap();  // keeps the product small
+    image_size = stride * height;
+    if (image_size > available - pixels_offset) InvalidBitmap();
+  }
+
+  Dib dib;
+  dib.file_bits = h.bits;
+  dib.colors_used = static_cast<int>(file_colours);
+  const int out_bits = h.bits == 16 ? 24 : h.bits;
+  dib.info = OutputInfo(width, height, out_bits, h, between, table_offset, file_colours);
+  std::vector<uint8_t> pixels = Allocate(image_size);
+  ReadExact(stream, pixels.data(), pixels.size());
+  if (rle) {
+    dib.bits = Allocate(stride * height);
+    DecodeRle(pixels.data(), pixels.size(), h.bits, width, height, stride, dib.bits.data());
+  } else {
+    dib.bits = ConvertRows(std::move(pixels), h, width, height, top_down, stride, out_bits, masks,
+                           dib.rgb565);
   }
   return dib;
 }

@@ -33,11 +33,16 @@ struct Dib {
 uint64_t DibStride(uint64_t width, int bits_per_pixel);
 
 // Reads a BMP file from the stream's position, at most limit bytes of it,
-// and leaves the position after the pixel data. Accepts 12- and 40-byte
-// headers, 1, 4, 8, 16, 24 and 32 bits, BI_RGB, (16, 32 bits) BI_BITFIELDS,
-// (8 and 4 bits, bottom-up) BI_RLE8 and BI_RLE4, rows bottom-up or
-// top-down. Raises EInvalidGraphic "Bitmap image is not valid" for anything
-// else, for truncated data and for sizes or offsets that do not fit;
+// and leaves the position after the pixel data. Accepts the core header (12
+// bytes), the information header (40) and its versions (52, 56, V4 108, V5
+// 124: bit-field masks in the header, alpha ignored; colour spaces and
+// profiles ignored), the OS/2 2.x header (64); 1, 4, 8, 16, 24 and 32 bits,
+// BI_RGB, (16, 32 bits) BI_BITFIELDS, (8 and 4 bits, bottom-up) BI_RLE8 and
+// BI_RLE4, rows bottom-up or top-down. Raises EInvalidGraphic "Unsupported
+// bitmap header (N bytes)" for other header sizes, "Bitmap image is not
+// valid" for anything else it cannot read, for truncated data and for sizes
+// or offsets that do not fit; Exception (CheckPixelLimit) for a run-length
+// encoded image above kDefaultMaxPixels, whose size the file does not bound;
 // EOutOfMemory when the pixels cannot be held.
 Dib ReadBmpFile(TStream& stream, int64_t limit);
 

@@ -54,6 +54,18 @@ void ExpectPixels(TBitmap& bitmap, int w, int h,
   EXPECT_EQ(mismatches, 0);
 }
 
+void Patch32(std::string& s, size_t offset, uint32_t v) {
+  std::memcpy(&s[offset], &v, 4);
+}
+void Patch16(std::string& s, size_t offset, uint16_t v) {
+  std::memcpy(&s[offset], &v, 2);
+}
+uint32_t Le32(const std::string& s, size_t offset) {
+  uint32_t v;
+  std::memcpy(&v, &s[offset], 4);
+  return v;
+}
+
 uint32_t Scale(uint32_t value, uint32_t max) {
   return (value * 255 + max / 2) / max;
 }
@@ -415,6 +427,92 @@ TEST_F(BmpTest, WeReadWhatPillowWrites) {
   }
 }
 
+// The V5 file with its header cut to the V4 header's 108 bytes (the fields
+// it drops are the rendering intent and the colour profile).
+std::string AsV4(std::string v5) {
+  const uint32_t v4 = 108;
+  v5.erase(14 + v4, 124 - v4);
+  Patch32(v5, 2, static_cast<uint32_t>(v5.size()));
+  Patch32(v5, 10, Le32(v5, 10) - (124 - v4));
+  Patch32(v5, 14, v4);
+  return v5;
+}
+
+// A file with a 40-byte header widened to the OS/2 2.x header of 64 bytes.
+std::string AsOs2(std::string v3) {
+  v3.insert(14 + 40, 24, '\0');
+  Patch32(v3, 2, static_cast<uint32_t>(v3.size()));
+  Patch32(v3, 10, Le32(v3, 10) + 24);
+  Patch32(v3, 14, 64);
+  return v3;
+}
+
+// Files with the larger headers, as ImageMagick writes them (V5 by default:
+// 24 bits; 32 bits with an alpha mask; 16-bit 5-6-5 fields; a 16-colour
+// table), the same with the V4 header, and the OS/2 2.x header: each loads
+// as Pillow reads it.
+TEST_F(BmpTest, LargerHeadersLoadAsPillowReadsThem) {
+  TempDir dir;
+  const int w = 19, h = 8;
+  std::string ppm = "P6\n19 8\n255\n";
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      for (int shift : {16, 8, 0}) ppm += static_cast<char>((PatternRgb(x, y) >> shift) & 0xFF);
+  WriteFileBytes(dir.File("src.ppm"), ppm);
+  const std::pair<const char*, const char*> made[] = {
+      {"v5.bmp", ""},
+      {"v5-alpha.bmp", "-alpha set -channel A -evaluate set 50% +channel"},
+      {"v5-565.bmp", "-define bmp:subtype=RGB565"},
+      {"v5-16.bmp", "-colors 16 -type Palette"},
+      {"v3.bmp", "-type TrueColor BMP3:"},
+      {"v3-16.bmp", "-colors 16 -type Palette BMP3:"},
+  };
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const auto& [name, args] : made) {
+    std::string options = args;
+    std::string prefix;
+    if (const size_t at = options.find("BMP3:"); at != std::string::npos) {
+      prefix = "BMP3:";
+      options.erase(at);
+    }
+    ASSERT_EQ(
+        RunShell("convert " + dir.File("src.ppm") + " " + options + " " + prefix + dir.File(name)),
+        0)
+        << name;
+    const std::string bytes = ReadFileBytes(dir.File(name));
+    const bool v3 = prefix == "BMP3:";
+    ASSERT_EQ(Le32(bytes, 14), v3 ? 40u : 124u) << name;
+    if (!v3) files.emplace_back(name, bytes);
+    files.emplace_back(std::string(v3 ? "os2-" : "v4-") + name, v3 ? AsOs2(bytes) : AsV4(bytes));
+  }
+  for (const auto& [name, bytes] : files) {
+    SCOPED_TRACE(name);
+    const std::string path = dir.File("check-" + name);
+    WriteFileBytes(path, bytes);
+    int pw = 0, ph = 0;
+    std::vector<uint32_t> rgb;
+    std::string why;
+    ASSERT_TRUE(PillowDecode(path, pw, ph, rgb, why)) << why;
+    TBitmap bitmap;
+    Load(bitmap, bytes);
+    if (name.find("565") == std::string::npos) {
+      ExpectPixels(bitmap, w, h, [&](int x, int y) { return rgb[y * w + x]; });
+      continue;
+    }
+    // Pillow widens 5 and 6-bit fields by repeating their high bits; we
+    // round, as for every bit-field file: at most one step apart.
+    int worst = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        for (int shift : {0, 8, 16})
+          worst = std::max(
+              worst,
+              std::abs(static_cast<int>((bitmap.Canvas()->Pixels(x, y) >> (16 - shift)) & 0xFF) -
+                       static_cast<int>((rgb[y * w + x] >> shift) & 0xFF)));
+    EXPECT_LE(worst, 1);
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Bad input
 
@@ -475,13 +573,6 @@ TEST_F(BadBmpTest, EveryTruncationIsRejected) {
       ExpectRejected(bitmap_, file.substr(0, length));
     }
   }
-}
-
-void Patch32(std::string& s, size_t offset, uint32_t v) {
-  std::memcpy(&s[offset], &v, 4);
-}
-void Patch16(std::string& s, size_t offset, uint16_t v) {
-  std::memcpy(&s[offset], &v, 2);
 }
 
 TEST_F(BadBmpTest, LyingOrUnsupportedFieldsAreRejected) {
@@ -550,6 +641,23 @@ TEST_F(BadBmpTest, LyingOrUnsupportedFieldsAreRejected) {
   ExpectRejected(bitmap_, BuildBmp(fields));
   fields.masks[1] = 0;
   ExpectRejected(bitmap_, BuildBmp(fields));
+}
+
+TEST_F(BadBmpTest, HeadersOfNoKnownSizeSaySo) {
+  for (uint32_t size : {16u, 20u, 41u, 100u, 200u, 0xFFFFFFFFu}) {
+    std::string bytes = BuildBmp(SmallIndexed());
+    Patch32(bytes, 14, size);
+    bytes.resize(bytes.size() + 256);
+    TMemoryStream stream;
+    FillStream(stream, bytes);
+    try {
+      bitmap_.LoadFromStream(stream);
+      ADD_FAILURE() << size;
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_EQ(e.Message(), "Unsupported bitmap header (" + std::to_string(size) + " bytes)");
+    }
+    EXPECT_EQ(bitmap_.Width(), 3);
+  }
 }
 
 TEST_F(BadBmpTest, StoredRecordsWithBadLengthsAreRejected) {

@@ -33,13 +33,20 @@ std::string EmptyRle8(int32_t width, int32_t height) {
   return file;
 }
 
-TEST_F(ReaderLimitsTest, RunLengthFilesDeclaringHugeImagesRaiseOutOfMemory) {
+TEST_F(ReaderLimitsTest, RunLengthFilesDeclaringHugeImagesExceedThePixelLimit) {
   TBitmap bitmap;
   TMemoryStream stream;
-  FillStream(stream, EmptyRle8(7, 0x08000003));  // 939 million pixels in 72 bytes
-  EXPECT_THROW(bitmap.LoadFromStream(stream), EOutOfMemory);
-  FillStream(stream, EmptyRle8(16385, 16384));
-  EXPECT_THROW(bitmap.LoadFromStream(stream), EOutOfMemory);
+  // 939 million pixels in 72 bytes, and one row more than 16384 x 16384.
+  for (auto [w, h] : {std::pair{7, 0x08000003}, std::pair{16385, 16384}}) {
+    FillStream(stream, EmptyRle8(w, h));
+    try {
+      bitmap.LoadFromStream(stream);
+      ADD_FAILURE() << "loaded";
+    } catch (const Exception& e) {
+      EXPECT_EQ(e.Message(), "Image of " + std::to_string(w) + " x " + std::to_string(h) +
+                                 " pixels exceeds the limit of 268435456 pixels");
+    }
+  }
   EXPECT_TRUE(bitmap.Empty());
   // Ordinary sizes still load, untouched pixels at index 0.
   FillStream(stream, EmptyRle8(300, 200));
