@@ -1,5 +1,7 @@
 // Handles, selection, palettes, device capabilities, shapes and global
 // memory.
+#include <tuple>
+
 #include "tests/support/GdiFixture.h"
 
 namespace {
@@ -79,6 +81,21 @@ TEST_F(GdiObjects, BitmapSelectedInOneDcOnlyAndNotDeletable) {
   DeleteDC(b);
   EXPECT_TRUE(DeleteObject(bmp));
   DeleteDC(a);
+}
+
+// The row length is the published rule, (width x bits + 15) / 16 x 2 bytes,
+// also where width x bits passes 2^31 (a one-row bitmap of 67 million
+// pixels, whose pixels are never touched).
+TEST_F(GdiObjects, RowLengthOfVeryWideBitmaps) {
+  for (auto [width, bits, row] : {std::tuple{5, 1, 2}, std::tuple{9, 4, 6}, std::tuple{3, 24, 10},
+                                  std::tuple{67108865, 32, 268435460}}) {
+    HBITMAP bmp = CreateBitmap(width, 1, 1, bits, nullptr);
+    ASSERT_NE(bmp, nullptr) << width;
+    BITMAP bm{};
+    ASSERT_EQ(GetObjectA(bmp, sizeof bm, &bm), static_cast<int>(sizeof bm));
+    EXPECT_EQ(bm.bmWidthBytes, row) << width;
+    DeleteObject(bmp);
+  }
 }
 
 TEST_F(GdiObjects, PaletteSelectionIsRestoredAndEntriesReadable) {

@@ -1,5 +1,7 @@
 // The handle table and the calls that work on any GDI object: stock objects,
 // DeleteObject, GetObjectA, GetObjectType.
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <deque>
 
@@ -346,7 +348,11 @@ int GetObjectA(HANDLE handle, int size, LPVOID buffer) {
       BITMAP bm{};
       bm.bmWidth = b->width;
       bm.bmHeight = b->height;
-      bm.bmWidthBytes = ((b->width * b->bpp + 15) / 16) * 2;
+      // In 64 bits: width x bits passes 2^31 for the widest bitmaps. The one
+      // row of 2^29 pixels at 32 bits that the size limit still allows would
+      // need 2^31 bytes; the field holds at most one less.
+      const int64_t row = (int64_t{b->width} * b->bpp + 15) / 16 * 2;
+      bm.bmWidthBytes = static_cast<LONG>(std::min<int64_t>(row, INT32_MAX));
       bm.bmPlanes = 1;
       bm.bmBitsPixel = static_cast<WORD>(b->bpp);
       return CopyOut(&bm, sizeof bm, size, buffer);
