@@ -79,6 +79,11 @@ class TJPEGDecompressor : public TJPEGBase {
   // more data. For marker handlers.
   uint8_t GetByte();
 
+  // The colour space of the datastream whose header was read last, as the
+  // codec found it: JCS_GRAYSCALE, JCS_YCbCr, JCS_RGB, JCS_CMYK, JCS_YCCK or
+  // JCS_UNKNOWN; for choosing an output type between ReadHeader and a decode.
+  J_COLOR_SPACE JPEGColorSpace() const { return FDecompress.jpeg_color_space; }
+
   // Bytes of the pixel rows for type, from the codec's output values as they
   // stand (after ReadHeader: the image's own component count, so jp8bit and
   // jpGrayscale of a colour image get three times what they need). Raises

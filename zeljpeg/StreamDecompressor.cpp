@@ -1,5 +1,6 @@
 #include "zeljpeg/StreamDecompressor.h"
 
+#include <algorithm>
 #include <new>
 
 #include "zeljpeg/GdiGuards.h"
@@ -76,6 +77,17 @@ void TJPEGStreamDecompressor::SetBufSize(int32_t value) {
 
 void TJPEGStreamDecompressor::InitSource() {
   SetBytesInBuffer(0);
+  FBytesRead = 0;
+}
+
+bool TJPEGStreamDecompressor::StreamHeldNoData() {
+  try {
+    return FStream->Position() == 0;
+  } catch (const EStreamError&) {
+    // A stream without a position (a pipe): nothing read since the header
+    // read began.
+    return FBytesRead == 0;
+  }
 }
 
 bool TJPEGStreamDecompressor::FillInputBuffer() {
@@ -84,10 +96,13 @@ bool TJPEGStreamDecompressor::FillInputBuffer() {
   const int32_t count = FStream->Read(FBuffer.get(), FBufSize);
   SetNextInputByte(FBuffer.get());
   SetBytesInBuffer(count > 0 ? count : 0);
-  if (count > 0) return true;
+  if (count > 0) {
+    FBytesRead += count;
+    return true;
+  }
   jpeg_error_mgr& err = *FDecompress.err;
   j_common_ptr common = reinterpret_cast<j_common_ptr>(&FDecompress);
-  if (FStream->Position() == 0) {
+  if (StreamHeldNoData()) {
     err.msg_code = JERR_INPUT_EOF;
     err.error_exit(common);
     throw Exception("Premature end of input file");  // only if the error exit returned
@@ -105,8 +120,21 @@ void TJPEGStreamDecompressor::SkipInputBytes(int32_t num_bytes) {
   if (num_bytes <= 0) return;
   const int32_t count = GetBytesInBuffer();
   if (num_bytes > count) {
-    FStream->Seek(num_bytes - count, soFromCurrent);
     SetBytesInBuffer(0);
+    int64_t left = num_bytes - count;
+    try {
+      FStream->Seek(left, soFromCurrent);
+      return;
+    } catch (const EStreamError&) {
+      // A stream that cannot seek (a pipe): read the bytes and drop them.
+    }
+    while (left > 0) {
+      const int32_t n =
+          FStream->Read(FBuffer.get(), static_cast<int32_t>(std::min<int64_t>(left, FBufSize)));
+      if (n <= 0) break;  // the next refill meets the end of the data
+      FBytesRead += n;
+      left -= n;
+    }
   } else {
     SetNextInputByte(GetNextInputByte() + num_bytes);
     SetBytesInBuffer(count - num_bytes);

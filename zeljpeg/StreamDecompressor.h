@@ -41,7 +41,9 @@ class TJPEGStreamDecompressor : public TJPEGDecompressor {
 
   // Every front end attaches its stream for the call only, detaches it also
   // on failure, and leaves the codec object idle. Bytes read ahead past the
-  // image (at most the buffer size) are not given back to the stream.
+  // image (at most the buffer size) are not given back to the stream. A
+  // stream that cannot seek (a pipe) is read all the same: skipped bytes are
+  // read and dropped.
 
   // Decodes stream into a new TBitmap (ReadBitmap); the caller owns it.
   TBitmap* ReadBitMapFromStream(TStream& stream);
@@ -73,9 +75,15 @@ class TJPEGStreamDecompressor : public TJPEGDecompressor {
   void TermSource() override;
 
  private:
+  // True when the stream gave no byte at all: its position is 0, or, for a
+  // stream that cannot tell its position, nothing was read since the header
+  // read began.
+  bool StreamHeldNoData();
+
   TStream* FStream = nullptr;
   std::unique_ptr<uint8_t[]> FBuffer;
   int32_t FBufSize = 4096;
+  int64_t FBytesRead = 0;  // since the header read began
 };
 
 // A stream decompressor that also loads pictures from files, and publishes

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "examples/convert/Progress.h"
+#include "platform/classes/SafeFileStream.h"
 #include "platform/classes/Streams.h"
 #include "platform/graphics/Graphics.h"
 
@@ -41,7 +42,7 @@ class GlobalLockScope {
   ~GlobalLockScope() { GlobalUnlock(handle_); }
   GlobalLockScope(const GlobalLockScope&) = delete;
   GlobalLockScope& operator=(const GlobalLockScope&) = delete;
-  const uint8_t* Data() const { return static_cast<const uint8_t*>(data_); }
+  uint8_t* Data() const { return static_cast<uint8_t*>(data_); }
 
  private:
   HGLOBAL handle_;
@@ -76,11 +77,35 @@ void WriteBmp(TStream& out, const BITMAPINFO& info, const uint8_t* bits) {
     out.WriteBuffer(bits + written, static_cast<int32_t>(stride));
 }
 
+void ApplyLimits(TJPEGDecompressor& decompressor, const ConvertOptions& o) {
+  decompressor.MaxPixels = o.max_pixels;
+  decompressor.MaxMemory = o.max_memory;
+  decompressor.MaxScans = o.max_scans;
+}
+
+// The size of a file, or 0 when it has none (a pipe).
+int64_t SizeOf(TStream& stream) {
+  try {
+    return stream.Size();
+  } catch (const EStreamError&) {
+    return 0;
+  }
+}
+
+// Writes the content to file_name through a temporary file in its folder,
+// so that a failed write leaves an existing file as it was.
+void SaveSafely(TMemoryStream& content, const std::string& file_name) {
+  TSafeFileStream file(file_name);
+  content.SaveToStream(file);
+  file.Commit();
+}
+
 }  // namespace
 
 void DecodeToBmp(const ConvertOptions& o) {
   TFileStream input(o.input, fmOpenRead);
   TJPEGStreamDecompressor decompressor(nullptr);
+  ApplyLimits(decompressor, o);
   decompressor.DCTMethod = o.dct;
   decompressor.DoFancyUpSampling = o.fancy_upsampling;
   decompressor.DoBlockSmoothing = o.block_smoothing;
@@ -90,40 +115,37 @@ void DecodeToBmp(const ConvertOptions& o) {
   decompressor.OnWarning = PrintWarning;
 
   ProgressBar bar("Decoding",
-                  o.progress.value_or(StderrIsTerminal() && input.Size() >= kLargeJpegBytes));
+                  o.progress.value_or(StderrIsTerminal() && SizeOf(input) >= kLargeJpegBytes));
   decompressor.OnProgressReport = [&](TObject*) { bar.Update(decompressor.GetPercentDone()); };
 
+  // The input is read once, front to back, so that a pipe serves as well as
+  // a file: the header says whether the image is gray.
+  decompressor.OpenStream(input);
   TJPEGOutputType type = o.type;
-  std::vector<uint8_t> info;
+  // Without --type, a grayscale JPEG becomes a gray BMP.
+  if (!o.type_given && decompressor.JPEGColorSpace() == JCS_GRAYSCALE) type = jpGrayscale;
+  std::vector<uint8_t> info(static_cast<size_t>(TJPEGDecompressor::GetBitmapInfoSize(type)), 0);
   GlobalBlock bits;
-  for (;;) {
-    info.assign(static_cast<size_t>(TJPEGDecompressor::GetBitmapInfoSize(type)), 0);
-    try {
-      decompressor.ReadDIBitmapFromStream(input, reinterpret_cast<BITMAPINFO*>(info.data()), type,
-                                          bits.handle);
-      break;
-    } catch (const Exception& e) {
-      bits.handle = nullptr;  // the decompressor has freed the block
-      // Without --type, a grayscale JPEG becomes a gray BMP.
-      if (o.type_given || type == jpGrayscale ||
-          e.Message() != "Image is Grayscale but colour output requested")
-        throw;
-      type = jpGrayscale;
-      input.Seek(0, soFromBeginning);
-    }
-  }
+  bits.handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
+                            static_cast<SIZE_T>(decompressor.GetDIBitsSize(type)));
+  if (bits.handle == nullptr) OutOfMemoryError();
   TMemoryStream bmp;
   {
     GlobalLockScope lock(bits.handle);
-    WriteBmp(bmp, *reinterpret_cast<const BITMAPINFO*>(info.data()), lock.Data());
+    BITMAPINFO* header = reinterpret_cast<BITMAPINFO*>(info.data());
+    decompressor.ReadDIBitmap(header, type, lock.Data());
+    WriteBmp(bmp, *header, lock.Data());
   }
-  bmp.SaveToFile(o.output);
+  decompressor.CloseStream();
+  SaveSafely(bmp, o.output);
 }
 
 void EncodeToJpeg(const ConvertOptions& o) {
   // Constructed before the picture loads, this decompressor becomes the
-  // shared one, so a JPEG input is decoded with its warning handler.
+  // shared one, so a JPEG input is decoded with its limits and warning
+  // handler.
   TJPEGStreamDecompressor decompressor(nullptr);
+  ApplyLimits(decompressor, o);
   decompressor.OnWarning = PrintWarning;
   TPicture picture;
   picture.LoadFromFile(o.input);
@@ -151,5 +173,5 @@ void EncodeToJpeg(const ConvertOptions& o) {
 
   TMemoryStream jpeg;
   compressor.SavePictureToStream(&picture, jpeg);
-  jpeg.SaveToFile(o.output);
+  SaveSafely(jpeg, o.output);
 }

@@ -1,6 +1,7 @@
 #include "examples/convert/Options.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -15,14 +16,24 @@ bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
   return true;
 }
 
-long ParseInt(const std::string& option, const std::string& text, long low, long high) {
+long long ParseInt(const std::string& option, const std::string& text, long long low,
+                   long long high) {
   errno = 0;
   char* end = nullptr;
-  const long value = std::strtol(text.c_str(), &end, 10);
+  const long long value = std::strtoll(text.c_str(), &end, 10);
   if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high)
-    throw UsageError(Format("%s wants a whole number from %ld to %ld, not \"%s\"", option.c_str(),
+    throw UsageError(Format("%s wants a whole number from %lld to %lld, not \"%s\"", option.c_str(),
                             low, high, text.c_str()));
   return value;
+}
+
+// The extension of a file name (from its last dot after every folder
+// separator), or "" when it has none.
+std::string Extension(const std::string& name) {
+  const size_t dot = name.rfind('.');
+  const size_t separator = name.find_last_of("\\/:");
+  if (dot == std::string::npos || (separator != std::string::npos && separator > dot)) return "";
+  return name.substr(dot);
 }
 
 J_DCT_METHOD ParseDct(const std::string& text) {
@@ -56,7 +67,8 @@ const char* UsageText() {
   return "usage: zeljpeg-convert [options] INPUT OUTPUT\n"
          "\n"
          "OUTPUT ending in .jpg or .jpeg: INPUT (a picture: .bmp, .jpg, .jpeg, .ico, .emf,\n"
-         "  .wmf) is compressed to JPEG. Otherwise INPUT (JPEG data) is decoded to a BMP file.\n"
+         "  .wmf) is compressed to JPEG. OUTPUT ending in .bmp: INPUT (JPEG data) is decoded\n"
+         "  to a BMP file. OUTPUT is replaced only when the conversion succeeded.\n"
          "\n"
          "JPEG to BMP:\n"
          "  --type 24|8|4|gray   output: 24-bit colour (default; gray for a grayscale\n"
@@ -80,6 +92,12 @@ const char* UsageText() {
          "\n"
          "Both:\n"
          "  --dct islow|ifast|float    DCT method (default islow)\n"
+         "  --max-pixels N       largest JPEG input to decode, in pixels (default\n"
+         "                       268435456; 0: no limit)\n"
+         "  --max-memory N       codec memory for a JPEG input, in bytes (default\n"
+         "                       1073741824; 0: no limit)\n"
+         "  --max-scans N        most scans of a progressive JPEG input (default 1000;\n"
+         "                       0: no limit)\n"
          "  --progress / --quiet  always / never show a progress bar (default: on a\n"
          "                       terminal, for large images)\n"
          "  --help\n";
@@ -172,6 +190,12 @@ bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
       o.encode_only.push_back(arg);
     } else if (arg == "--dct") {
       o.dct = ParseDct(value());
+    } else if (arg == "--max-pixels") {
+      o.max_pixels = ParseInt(arg, value(), 0, INT64_MAX);
+    } else if (arg == "--max-memory") {
+      o.max_memory = ParseInt(arg, value(), 0, INT64_MAX);
+    } else if (arg == "--max-scans") {
+      o.max_scans = static_cast<int32_t>(ParseInt(arg, value(), 0, INT32_MAX));
     } else if (arg == "--progress") {
       o.progress = true;
     } else if (arg == "--quiet") {
@@ -186,6 +210,11 @@ bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
   o.input = files[0];
   o.output = files[1];
   o.to_jpeg = TJPEGBitmap::HasJPEGExtension(o.output);
+  // Checked before anything is read: every other output would be a BMP file
+  // under a name that says otherwise.
+  if (!o.to_jpeg && !SameText(Extension(o.output), ".bmp"))
+    throw UsageError(
+        Format("cannot write %s: the output must be a .bmp, .jpg or .jpeg file", o.output.c_str()));
   const std::vector<std::string>& wrong = o.to_jpeg ? o.decode_only : o.encode_only;
   if (!wrong.empty())
     throw UsageError(Format("%s applies only when the output is %s", wrong.front().c_str(),

@@ -17,7 +17,7 @@ class UsageError : public Exception {
 struct ConvertOptions {
   std::string input;
   std::string output;
-  bool to_jpeg = false;  // by the output file's extension
+  bool to_jpeg = false;  // by the output file's extension: .jpg/.jpeg, else .bmp
   // Progress bar: forced on (--progress), off (--quiet), or automatic.
   std::optional<bool> progress;
 
@@ -44,12 +44,17 @@ struct ConvertOptions {
   uint16_t x_density = 0, y_density = 0;
 
   J_DCT_METHOD dct = JDCT_ISLOW;
+  // The decoder's limits for JPEG input (0: none).
+  int64_t max_pixels = kDefaultMaxPixels;
+  int64_t max_memory = kDefaultMaxMemory;
+  int32_t max_scans = kDefaultMaxScans;
 
   // Options given that only apply to one direction (for a clear error).
   std::vector<std::string> decode_only, encode_only;
 };
 
-// Parses argv (without the program name). Raises UsageError. Returns false
+// Parses argv (without the program name). Raises UsageError, also for an
+// output whose extension is none of .bmp, .jpg and .jpeg. Returns false
 // when --help was asked for.
 bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& options);
 

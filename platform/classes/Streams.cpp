@@ -1,6 +1,9 @@
 #include "platform/classes/Streams.h"
 
 #include <fcntl.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -233,8 +236,28 @@ TFileStream::TFileStream(const std::string& file_name, uint32_t mode) : file_nam
   }
 }
 
+TFileStream::TFileStream(int fd, std::string file_name)
+    : file_name_(std::move(file_name)), fd_(fd) {}
+
+int TFileStream::CreateNew(const std::string& path) {
+  return ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | kOpenFlags, 0666);
+}
+
 TFileStream::~TFileStream() {
   if (fd_ >= 0) ::close(fd_);
+}
+
+bool TFileStream::Close(bool flush) {
+  int error = 0;
+#ifdef _WIN32
+  if (flush && ::_commit(fd_) != 0) error = errno;
+#else
+  if (flush && ::fsync(fd_) != 0) error = errno;
+#endif
+  if (::close(fd_) != 0 && error == 0) error = errno;
+  fd_ = -1;
+  errno = error;
+  return error == 0;
 }
 
 int32_t TFileStream::Read(void* buffer, int32_t count) {
@@ -257,7 +280,9 @@ int32_t TFileStream::Write(const void* buffer, int32_t count) {
   while (done < count) {
     ssize_t n = ::write(fd_, p + done, static_cast<size_t>(count - done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n < 0)
+      throw EWriteError(Format("Cannot write %s: %s", file_name_.c_str(), std::strerror(errno)));
+    if (n == 0) break;
     done += static_cast<int32_t>(n);
   }
   return done;

@@ -96,10 +96,26 @@ class TFileStream : public TStream {
   ~TFileStream() override;
 
   int32_t Read(void* buffer, int32_t count) override;
+  // Raises EWriteError "Cannot write <name>: <the system's reason>" when the
+  // system refuses the bytes (a full disk, a file-size limit).
   int32_t Write(const void* buffer, int32_t count) override;
   int64_t Seek(int64_t offset, int origin) override;
   void SetSize(int64_t new_size) override;
   const std::string& FileName() const { return file_name_; }
+
+ protected:
+  // For descendants that open the file themselves: takes over the open file
+  // descriptor fd and names the file file_name in messages.
+  TFileStream(int fd, std::string file_name);
+  // Creates path as a new file, never opening an existing one, for reading
+  // and writing; returns its descriptor, or -1 with errno set.
+  static int CreateNew(const std::string& path);
+  // The descriptor, -1 once closed.
+  int Descriptor() const { return fd_; }
+  // Closes the file, first writing its content to the disk when flush is
+  // set; false, with errno set, when either fails (the descriptor is closed
+  // all the same).
+  bool Close(bool flush);
 
  private:
   std::string file_name_;

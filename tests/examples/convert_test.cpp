@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/GraphicsTestSupport.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -253,6 +254,49 @@ TEST_F(ConvertTest, JpegEqualsCjpegOnTheSameSettings) {
     Tool(dir, "cjpeg " + c.theirs + " src.bmp > cj.jpg");
     EXPECT_EQ(Read("out.jpg"), Read("cj.jpg")) << c.ours;
   }
+  // The same pixels with the 124-byte header ImageMagick writes.
+  Tool(dir, "convert src.bmp v5.bmp");
+  ASSERT_EQ(Le32(Read("v5.bmp"), 14), 124u);
+  ASSERT_EQ(Convert(dir, "v5.bmp v5.jpg").status, 0);
+  Tool(dir, "cjpeg src.bmp > cj.jpg");
+  EXPECT_EQ(Read("v5.jpg"), Read("cj.jpg"));
+}
+
+// A write that fails (here at a file-size limit) leaves an existing output
+// as it was and no temporary file behind, and says why.
+TEST_F(ConvertTest, AFailedWriteLeavesTheOldOutput) {
+  SKIP_ON_WINDOWS("the file-size limit of the host's shell does not reach Wine's file calls");
+  WriteFileBytes(dir.File("big.ppm"), Ppm(400, 300));
+  Tool(dir, "cjpeg big.ppm > big.jpg");
+  Tool(dir, "djpeg -bmp big.jpg > big.bmp");
+  for (const char* args : {"big.bmp old.jpg", "big.jpg old.bmp"}) {
+    WriteFileBytes(dir.File("old.jpg"), "old");
+    WriteFileBytes(dir.File("old.bmp"), "old");
+    // 512-byte blocks: 2 KB, less than either output needs.
+    const ToolRun run =
+        Shell(dir, "ulimit -f 4; trap '' XFSZ; " + std::string(ZELJPEG_CONVERT) + " " + args);
+    const std::string output = std::string(args).substr(std::string(args).find(' ') + 1);
+    EXPECT_EQ(run.status, 1) << args;
+    EXPECT_EQ(run.err, "zeljpeg-convert: Cannot write " + output + ": File too large\n");
+    EXPECT_EQ(Read("old.jpg"), "old");
+    EXPECT_EQ(Read("old.bmp"), "old");
+  }
+  const ToolRun listing = Shell(dir, "ls");
+  EXPECT_EQ(listing.out.find(".tmp"), std::string::npos) << listing.out;
+}
+
+// Input read from a pipe: a grayscale JPEG becomes a gray BMP without
+// seeking back.
+TEST_F(ConvertTest, InputFromAPipe) {
+  SKIP_ON_WINDOWS("a pipe of the host's shell is no file for the Windows program");
+  Tool(dir, "cjpeg -grayscale in.ppm > g.jpg");
+  for (const char* name : {"g.jpg", "in.jpg"}) {
+    const ToolRun run = Shell(dir, std::string("cat ") + name + " | " + ZELJPEG_CONVERT +
+                                       " --progress /dev/stdin piped.bmp");
+    ASSERT_EQ(run.status, 0) << run.err;
+    Tool(dir, std::string(ZELJPEG_CONVERT) + " " + name + " direct.bmp");
+    EXPECT_EQ(Read("piped.bmp"), Read("direct.bmp")) << name;
+  }
 }
 
 TEST_F(ConvertTest, CommentAndDensity) {
@@ -304,6 +348,11 @@ TEST_F(ConvertTest, ClearErrors) {
   const std::string jpeg = Read("in.jpg");
   WriteFileBytes(dir.File("cut.jpg"), jpeg.substr(0, jpeg.size() * 3 / 4));  // inside the scan
   WriteFileBytes(dir.File("head.jpg"), jpeg.substr(0, 300));                 // inside the tables
+  Tool(dir, "cjpeg -progressive in.ppm > p.jpg");
+  WriteFileBytes(dir.File("big.ppm"), Ppm(400, 300));
+  Tool(dir, "cjpeg -progressive big.ppm > bigp.jpg");  // 360 KB of coefficients
+  // A metafile of 152 bytes whose frame renders at 22980 x 22980 pixels.
+  WriteFileBytes(dir.File("huge.emf"), BuildEmf(608000, 608000, {}));
   for (const Case& c : {
            Case{"missing.jpg out.bmp", 1, "zeljpeg-convert: Cannot open file missing.jpg\n"},
            Case{"src.bmp out.bmp", 1,
@@ -328,6 +377,29 @@ TEST_F(ConvertTest, ClearErrors) {
            Case{"--quality 50 in.jpg out.bmp", 2,
                 "zeljpeg-convert: --quality applies only when the output is a JPEG file "
                 "(.jpg, .jpeg)\n"},
+           Case{"in.jpg out.png", 2,
+                "zeljpeg-convert: cannot write out.png: the output must be a .bmp, .jpg or "
+                ".jpeg file\n"},
+           Case{"in.jpg out", 2,
+                "zeljpeg-convert: cannot write out: the output must be a .bmp, .jpg or .jpeg "
+                "file\n"},
+           Case{"--max-pixels 3499 in.jpg out.bmp", 1,
+                "zeljpeg-convert: in.jpg: Image of 70 x 50 pixels exceeds the limit of 3499 "
+                "pixels\n"},
+           Case{"--max-pixels 3499 in.jpg out.jpg", 1,
+                "zeljpeg-convert: in.jpg: Image of 70 x 50 pixels exceeds the limit of 3499 "
+                "pixels\n"},
+           Case{"--max-memory 100000 bigp.jpg out.bmp", 1,
+                "zeljpeg-convert: bigp.jpg: Image needs more than the limit of 100000 bytes of "
+                "codec memory\n"},
+           Case{"--max-scans 2 p.jpg out.bmp", 1,
+                "zeljpeg-convert: p.jpg: Too many scans in JPEG image (> 2)\n"},
+           Case{"--max-scans -1 p.jpg out.bmp", 2,
+                "zeljpeg-convert: --max-scans wants a whole number from 0 to 2147483647, not "
+                "\"-1\"\n"},
+           Case{"huge.emf out.jpg", 1,
+                "zeljpeg-convert: huge.emf: Image of 22980 x 22980 pixels exceeds the limit of "
+                "268435456 pixels\n"},
            Case{"in.jpg", 2, "zeljpeg-convert: an input and an output file are needed\n"},
            Case{"in.jpg out.bmp --dct", 2, "zeljpeg-convert: --dct needs a value\n"},
        }) {
@@ -338,6 +410,9 @@ TEST_F(ConvertTest, ClearErrors) {
     EXPECT_FALSE(Exists(dir.File("out.bmp"))) << c.args;
     EXPECT_FALSE(Exists(dir.File("out.jpg"))) << c.args;
   }
+  // 0 lifts a limit.
+  EXPECT_EQ(Convert(dir, "--max-pixels 0 --max-memory 0 --max-scans 0 bigp.jpg lifted.bmp").status,
+            0);
   // A cut-off JPEG still decodes, with a warning on standard error.
   const ToolRun cut = Convert(dir, "cut.jpg out.bmp");
   EXPECT_EQ(cut.status, 0);

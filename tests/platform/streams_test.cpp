@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
+#include "platform/classes/SafeFileStream.h"
 #include "platform/classes/Streams.h"
 #include "tests/support/TestSupport.h"
 
@@ -172,6 +174,53 @@ TEST(FileStream, MemoryStreamSavesAndLoadsFiles) {
 
 // The suite embeds tests/data/resource-bytes.txt ("resource bytes") as the
 // RCDATA resources "STREAMTEST" and 4711.
+TEST(FileStream, AFailedWriteNamesTheFileAndTheReason) {
+#ifdef _WIN32
+  GTEST_SKIP() << "no device that is always full";
+#else
+  TFileStream full("/dev/full", fmOpenWrite);
+  EXPECT_EQ(MessageOf<EWriteError>([&] { full.WriteBuffer("x", 1); }),
+            "Cannot write /dev/full: No space left on device");
+#endif
+}
+
+// The old file stays until Commit; then the new content replaces it with
+// the old file's permissions. No temporary file is left either way.
+TEST(SafeFileStream, ReplacesTheFileOnlyOnCommit) {
+  TempDir dir;
+  const std::string name = dir.File("a.bin");
+  WriteFileBytes(name, "old");
+#ifndef _WIN32
+  ::chmod(name.c_str(), 0640);
+#endif
+  {
+    TSafeFileStream s(name);
+    s.WriteBuffer("new", 3);
+  }
+  EXPECT_EQ(ReadFileBytes(name), "old");
+  {
+    TSafeFileStream s(name);
+    s.WriteBuffer("new", 3);
+    s.Commit();
+  }
+  EXPECT_EQ(ReadFileBytes(name), "new");
+#ifndef _WIN32
+  struct stat st {};
+  ::stat(name.c_str(), &st);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);
+#endif
+  {
+    TSafeFileStream s(dir.File("fresh.bin"));
+    s.Commit();
+  }
+  EXPECT_EQ(ReadFileBytes(dir.File("fresh.bin")), "");
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+  const std::string missing = dir.File("no/such/dir/b.bin");
+  EXPECT_EQ(MessageOf<EFCreateError>([&] { TSafeFileStream s(missing); }),
+            "Cannot create file " + missing);
+}
+
 TEST(ResourceStream, ReadsByNameAndIdAndRefusesWrites) {
   {
     TResourceStream r(HInstance, "StreamTest", MAKEINTRESOURCEA(10));

@@ -245,6 +245,37 @@ TEST(Dfmconv, ConvertsBothWaysAndReportsFailures) {
   EXPECT_EQ(RunTool("", &errors, dir), 2);
 }
 
+// An output the tool did not write is never removed, and a write that fails
+// half-way (here at a file-size limit) leaves the old output and no
+// temporary file behind.
+TEST(Dfmconv, AFailedConversionLeavesAnExistingOutputAlone) {
+  TempDir dir;
+  const std::string out = dir.File("out.bin");
+  WriteFileBytes(dir.File("bad.txt"), "object A: TA\n  X = ?\nend\n");
+  WriteFileBytes(dir.File("big.txt"), "object A: TA\n  Icon.Data = {@file 'big.ico'}\nend\n");
+  WriteFileBytes(dir.File("big.ico"), std::string(8192, 'i'));
+  std::string errors;
+  for (const std::string& input : {dir.File("missing.txt"), dir.File("bad.txt")}) {
+    WriteFileBytes(out, "old");
+    EXPECT_EQ(RunTool("--to-binary " + input + " " + out, &errors, dir), 1) << input;
+    EXPECT_EQ(ReadFileBytes(out), "old") << input;
+  }
+#ifndef _WIN32
+  // 512-byte blocks: 2 KB, less than the 8 KB the output needs.
+  const int status =
+      RunShell("ulimit -f 4; trap '' XFSZ; " + std::string(VASK_DFMCONV) + " --to-binary " +
+               dir.File("big.txt") + " " + out + " 2>" + dir.File("stderr"));
+  EXPECT_EQ(status, 1);
+  EXPECT_EQ(ReadFileBytes(dir.File("stderr")),
+            "dfmconv: Cannot write " + out + ": File too large\n");
+  EXPECT_EQ(ReadFileBytes(out), "old");
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+    EXPECT_NE(entry.path().extension(), ".tmp") << entry.path();
+#endif
+  ASSERT_EQ(RunTool("--to-binary " + dir.File("big.txt") + " " + out, &errors, dir), 0) << errors;
+  EXPECT_GT(ReadFileBytes(out).size(), 8192u);
+}
+
 TEST(Dfmconv, TheBuildEmbedsCompiledForms) {
   RegisterTestComponents();
   std::unique_ptr<TComponent> root(ReadComponentRes("TestForm", nullptr));

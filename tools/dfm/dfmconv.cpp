@@ -9,13 +9,17 @@
 //   Picture.Data = {@graphic TJPEGBitmap 'splash.bmp'}    class name, length, bytes
 // File references in the text ({@file 'name'}, {@graphic TClass 'name'}) are
 // relative to --base, or to the directory of the input file. The output is
-// written only when the whole input converted. Errors go to standard error as
-// "dfmconv: <input>: <message>" and the exit status is 1; bad usage gives 2.
+// written only when the whole input converted, through a temporary file in
+// its folder that replaces it when complete, so a failure leaves an existing
+// output as it was. Errors go to standard error as "dfmconv: <input>:
+// <message>" (write errors: "dfmconv: Cannot write <output>: <reason>") and
+// the exit status is 1; bad usage gives 2.
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/classes/Filer.h"
+#include "platform/classes/SafeFileStream.h"
 
 namespace {
 
@@ -44,17 +48,25 @@ int main(int argc, char** argv) {
     if (!to_binary || std::strcmp(argv[4], "--base") != 0) return Usage();
     base = argv[5];
   }
+  TMemoryStream out;
   try {
-    TMemoryStream in, out;
+    TMemoryStream in;
     in.LoadFromFile(input);
     if (to_binary)
       ObjectTextToBinary(in, out, base);
     else
       ObjectBinaryToText(in, out);
-    out.SaveToFile(output);
   } catch (const Exception& e) {
     std::fprintf(stderr, "dfmconv: %s: %s\n", input.c_str(), e.Message().c_str());
-    std::remove(output.c_str());
+    return 1;
+  }
+  try {
+    TSafeFileStream file(output);
+    out.SaveToStream(file);
+    file.Commit();
+  } catch (const Exception& e) {
+    // The message names the output file.
+    std::fprintf(stderr, "dfmconv: %s\n", e.Message().c_str());
     return 1;
   }
   return 0;
