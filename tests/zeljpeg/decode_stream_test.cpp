@@ -17,11 +17,11 @@ class ETestError : public Exception {
 };
 
 // A stream over bytes that counts what is read and can fail after a number
-// of bytes.
+// of bytes, or refuse every seek as a pipe does.
 class TProbeStream : public TStream {
  public:
-  explicit TProbeStream(const std::string& bytes, int64_t fail_after = -1)
-      : fail_after_(fail_after) {
+  explicit TProbeStream(const std::string& bytes, int64_t fail_after = -1, bool seekable = true)
+      : fail_after_(fail_after), seekable_(seekable) {
     Fill(inner_, bytes);
   }
   int32_t Read(void* buffer, int32_t count) override {
@@ -31,12 +31,16 @@ class TProbeStream : public TStream {
     return n;
   }
   int32_t Write(const void* buffer, int32_t count) override { return inner_.Write(buffer, count); }
-  int64_t Seek(int64_t offset, int origin) override { return inner_.Seek(offset, origin); }
+  int64_t Seek(int64_t offset, int origin) override {
+    if (!seekable_) throw EStreamError("Invalid stream seek");
+    return inner_.Seek(offset, origin);
+  }
   int64_t bytes_read = 0;
 
  private:
   TMemoryStream inner_;
   int64_t fail_after_;
+  bool seekable_;
 };
 
 std::string Decode24(TJPEGStreamDecompressor& d, TStream& in) {
@@ -158,6 +162,32 @@ TEST(DecodeStream, LongSkipsSeekInsteadOfReading) {
   Bmp bmp = ParseBmp(Decode24(d, in));
   EXPECT_EQ(bmp.info.biWidth, 8);
   EXPECT_LT(in.bytes_read, 20000);
+}
+
+// A stream that cannot seek (a pipe) decodes as a file does: skipped bytes
+// are read, and an empty stream is still told from one that ran dry.
+TEST(DecodeStream, AStreamThatCannotSeek) {
+  TProbeDecompressor d(nullptr);
+  std::vector<std::string> warnings;
+  d.OnWarning = [&](const char* w) { warnings.emplace_back(w); };
+  const std::string jpeg =
+      InsertSegment(CJpeg(Pgm(64, 64)), 0xE0, "JFXX" + std::string(50000, 'z'));
+  for (const std::string& bytes : {jpeg, jpeg.substr(0, jpeg.size() - 30)}) {
+    TProbeStream file(bytes), pipe(bytes, -1, false);
+    TMemoryStream from_file, from_pipe;
+    d.ConvertToDIB(file, from_file, jpGrayscale);
+    d.ConvertToDIB(pipe, from_pipe, jpGrayscale);
+    EXPECT_EQ(Contents(from_pipe), Contents(from_file));
+  }
+  EXPECT_EQ(warnings,
+            (std::vector<std::string>{"Premature end of JPEG file", "Premature end of JPEG file"}));
+  TProbeStream empty("", -1, false);
+  try {
+    Decode24(d, empty);
+    FAIL();
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Premature end of input file");
+  }
 }
 
 TEST(DecodeStream, StreamFailuresReachTheCallerAndTheComponentRecovers) {
