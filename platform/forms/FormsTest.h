@@ -32,12 +32,12 @@ void FlushWindows();
 // and not covered.
 std::vector<uint8_t> ReadWindowPixels(TForm& form);
 
-// A mouse click (press and release of the left button) at (x, y) of the
-// form's client area, delivered through the toolkit's event dispatch as if
-// the user clicked there.
-void ClickAt(TForm& form, int x, int y);
+// A mouse click (press and release of a button: 1 left, 2 middle, 3 right)
+// at (x, y) of the form's client area, delivered through the toolkit's event
+// dispatch as if the user clicked there.
+void ClickAt(TForm& form, int x, int y, int button = 1);
 // A click in the middle of control.
-void ClickControl(TControl& control);
+void ClickControl(TControl& control, int button = 1);
 // A key press (VK_TAB, VK_RETURN, VK_SPACE, VK_ESCAPE) delivered to the
 // form's window through the toolkit's dispatch.
 void PressKey(TForm& form, int virtual_key, bool shift = false);

@@ -120,6 +120,19 @@ TEST_F(FormsTest, PictureIsCentredAtNaturalSizeAndNeverStretched) {
   EXPECT_EQ(top[2], (face >> 16) & 0xFF);
 }
 
+TEST_F(FormsTest, AMetafileAboveThePixelLimitIsNotRendered) {
+  TMetafile metafile;
+  metafile.SetWidth(30000);
+  metafile.SetHeight(30000);
+  { TMetafileCanvas canvas(&metafile, nullptr); }
+  try {
+    GraphicToRGB(&metafile);
+    ADD_FAILURE() << "rendered";
+  } catch (const Exception& e) {
+    EXPECT_EQ(e.Message(), "Image of 30000 x 30000 pixels exceeds the limit of 268435456 pixels");
+  }
+}
+
 TEST_F(FormsTest, ClicksReachTheTopmostControl) {
   TPanelForm form(nullptr);
   auto bmp = PatternBitmap(40, 30);

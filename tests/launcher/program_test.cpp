@@ -101,6 +101,11 @@ TEST(Program, ExitButtonEndsTheProgramWithZero) {
   ASSERT_TRUE(vask.Started());
   const std::string id = FindWindow("--classname vask");
   ASSERT_FALSE(id.empty()) << "the window did not appear";
+  // The window is the program's task-bar entry, named by the application's
+  // title.
+  const std::string properties = Capture("xprop -id " + id + " WM_NAME _NET_WM_STATE");
+  EXPECT_NE(properties.find("WM_NAME(STRING) = \"Vask\""), std::string::npos) << properties;
+  EXPECT_EQ(properties.find("SKIP_TASKBAR"), std::string::npos) << properties;
   // "Exit" lies at client (480, 455), 150 x 25; the frame is 3 pixels.
   Capture("xdotool mousemove --window " + id + " 558 470 click 1");
   EXPECT_EQ(vask.WaitForExit(10), 0) << ReadFileBytes(dir.File("stderr"));

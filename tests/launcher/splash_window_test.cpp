@@ -238,6 +238,24 @@ TEST_F(SplashWindow, MoreInformationAndPictureClicksToggleBothPanels) {
   EXPECT_TRUE(PanelsShown(*s));
 }
 
+// Only the left mouse button clicks, as on Windows: middle and right clicks
+// on the buttons and the picture change nothing and ask the shell nothing.
+TEST_F(SplashWindow, OnlyTheLeftButtonClicks) {
+  auto s = ShowSplash();
+  ShellRecorder shell(*s);
+  for (int button : {2, 3}) {
+    for (TControl* c : {static_cast<TControl*>(s->info), static_cast<TControl*>(s->demo),
+                        static_cast<TControl*>(s->order), static_cast<TControl*>(s->exit1)})
+      ClickControl(*c, button);
+    ClickAt(*s, 550, 300, button);
+  }
+  EXPECT_FALSE(PanelsShown(*s));
+  EXPECT_TRUE(shell.entries.empty());
+  EXPECT_TRUE(WindowFacts(*s).Shown);
+  ClickAt(*s, 550, 300, 1);
+  EXPECT_TRUE(PanelsShown(*s));
+}
+
 TEST_F(SplashWindow, RunDemoAndOrderHideThePanelsThenAskTheShell) {
   auto s = ShowSplash();
   MessageBoxRecorder boxes;

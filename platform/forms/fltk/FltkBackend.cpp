@@ -150,16 +150,24 @@ class FormPeerImpl : public TFormPeer, public WidgetPeer {
   void UpdateVisible() override {
     if (form_.Visible()) {
       window_->show();
+      // The toolkit keeps windows without a border off the task bar; the
+      // main form is the program's entry there, as the application's window
+      // is on Windows.
+      if (IsMainForm()) ShowInTaskbar(*window_);
     } else {
       window_->hide();
     }
   }
   void UpdateAppearance() override {
     label_ = form_.Caption();
-    window_->label(label_.c_str());
-    if (Application != nullptr && Application->MainForm() == &form_) {
+    if (IsMainForm()) {
+      // The window's name is its task-bar entry: without a caption of its
+      // own the main form goes by the application's title.
       icon_label_ = Application->Title();
-      window_->iconlabel(icon_label_.c_str());
+      if (label_.empty()) label_ = icon_label_;
+      window_->label(label_.c_str(), icon_label_.c_str());
+    } else {
+      window_->label(label_.c_str());
     }
     if (!form_.Icon()->Empty()) {
       icon_ = IconToImage(*form_.Icon());
@@ -181,6 +189,8 @@ class FormPeerImpl : public TFormPeer, public WidgetPeer {
   int WindowTop() const override { return window_->y(); }
 
  private:
+  bool IsMainForm() const { return Application != nullptr && Application->MainForm() == &form_; }
+
   // The window manager's close button, or Escape: the form decides.
   static void CloseRequested(Fl_Widget*, void* data) {
     auto* self = static_cast<FormPeerImpl*>(data);

@@ -87,5 +87,9 @@ class WidgetPeer {
 int ShowMessageDialog(const TMessageBoxRequest& request);
 // Opens the X display named by DISPLAY for the toolkit; false when it cannot.
 bool ConnectX11Display();
+// Gives a shown window a task-bar entry: takes _NET_WM_STATE_SKIP_TASKBAR,
+// which the toolkit sets for windows without a border, out of the window's
+// state and asks a running window manager to do the same.
+void ShowInTaskbar(Fl_Window& window);
 
 }  // namespace fltk_backend

@@ -69,7 +69,7 @@ std::vector<uint8_t> ReadWindowPixels(TForm& form) {
   return pixels;
 }
 
-void ClickAt(TForm& form, int x, int y) {
+void ClickAt(TForm& form, int x, int y, int button) {
   FormWindow* w = WindowOfForm(form);
   if (w == nullptr) return;
   const TFrameExtents& f = w->Frame();
@@ -77,8 +77,8 @@ void ClickAt(TForm& form, int x, int y) {
   Fl::e_y = f.Top + y;
   Fl::e_x_root = w->x() + Fl::e_x;
   Fl::e_y_root = w->y() + Fl::e_y;
-  Fl::e_keysym = FL_Button + 1;
-  Fl::e_state = FL_BUTTON1;
+  Fl::e_keysym = FL_Button + button;
+  Fl::e_state = button == 1 ? FL_BUTTON1 : button == 2 ? FL_BUTTON2 : FL_BUTTON3;
   Fl::e_is_click = 1;
   Fl::e_clicks = 0;
   Send(FL_PUSH, w);
@@ -87,7 +87,7 @@ void ClickAt(TForm& form, int x, int y) {
   Fl::check();
 }
 
-void ClickControl(TControl& control) {
+void ClickControl(TControl& control, int button) {
   TForm* form = control.ParentForm();
   if (form == nullptr) return;
   int x = control.Left() + control.Width() / 2, y = control.Top() + control.Height() / 2;
@@ -95,7 +95,7 @@ void ClickControl(TControl& control) {
     x += p->Left();
     y += p->Top();
   }
-  ClickAt(*form, x, y);
+  ClickAt(*form, x, y, button);
 }
 
 void PressKey(TForm& form, int virtual_key, bool shift) {

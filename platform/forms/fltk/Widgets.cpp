@@ -72,6 +72,10 @@ class ButtonWidget : public Fl_Button {
   ButtonWidget(TButton& control) : Fl_Button(0, 0, 1, 1), control_(control) {}
   int handle(int event) override {
     if (event == FL_FOCUS) ReportFocus(control_);
+    // Only the left mouse button presses a button, as on Windows.
+    if ((event == FL_PUSH || event == FL_DRAG || event == FL_RELEASE) &&
+        Fl::event_button() != FL_LEFT_MOUSE)
+      return 0;
     // Return presses a focused button, as Space does.
     if (event == FL_KEYBOARD && Fl::focus() == this &&
         (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter)) {
@@ -193,6 +197,8 @@ class ImageWidget : public Fl_Widget {
     fl_pop_clip();
   }
   int handle(int event) override {
+    // Only the left mouse button clicks the picture, as on Windows.
+    if ((event == FL_PUSH || event == FL_RELEASE) && Fl::event_button() != FL_LEFT_MOUSE) return 0;
     switch (event) {
       case FL_PUSH:
         return 1;

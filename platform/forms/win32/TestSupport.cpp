@@ -132,7 +132,7 @@ std::vector<uint8_t> ReadWindowPixels(TForm& form) {
   return rgb;
 }
 
-void ClickAt(TForm& form, int x, int y) {
+void ClickAt(TForm& form, int x, int y, int button) {
   HWND window = FormWindow(form);
   if (window == nullptr) return;
   // The topmost shown, enabled child window at the point takes the click.
@@ -141,19 +141,21 @@ void ClickAt(TForm& form, int x, int y) {
   if (target == nullptr) return;
   char name[16] = {};
   GetClassNameA(target, name, sizeof name);
-  if (target != window && lstrcmpiA(name, "Button") == 0) {
+  if (button == 1 && target != window && lstrcmpiA(name, "Button") == 0) {
     SendMessageA(target, BM_CLICK, 0, 0);
   } else {
     POINT point{x, y};
     MapWindowPoints(window, target, &point, 1);
     const LPARAM at = MAKELPARAM(point.x, point.y);
-    SendMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    SendMessageA(target, WM_LBUTTONUP, 0, at);
+    const UINT down = button == 1 ? WM_LBUTTONDOWN : button == 2 ? WM_MBUTTONDOWN : WM_RBUTTONDOWN;
+    const WPARAM held = button == 1 ? MK_LBUTTON : button == 2 ? MK_MBUTTON : MK_RBUTTON;
+    SendMessageA(target, down, held, at);
+    SendMessageA(target, down + 1, 0, at);  // the matching button-up message
   }
   FormsBackend().DispatchPending();
 }
 
-void ClickControl(TControl& control) {
+void ClickControl(TControl& control, int button) {
   TForm* form = control.ParentForm();
   if (form == nullptr) return;
   int x = control.Left() + control.Width() / 2, y = control.Top() + control.Height() / 2;
@@ -161,7 +163,7 @@ void ClickControl(TControl& control) {
     x += p->Left();
     y += p->Top();
   }
-  ClickAt(*form, x, y);
+  ClickAt(*form, x, y, button);
 }
 
 void PressKey(TForm& form, int virtual_key, bool shift) {
