@@ -1,8 +1,10 @@
 // Writes the seed corpora of every harness: fuzz_seeds <folder> creates
 // <folder>/<harness>/ with small valid inputs of every kind the reader knows
 // (JPEG made through the codec: baseline, progressive, grayscale, CMYK and
-// YCCK, restart markers, comments and APP segments, arithmetic coding; BMPs
-// of every depth; icons; EMFs; form descriptions and stored pictures).
+// YCCK, two components, restart markers, comments and APP segments,
+// arithmetic coding; DIBs with every header size for the compressor; BMPs of
+// every depth and header form; icons; EMFs; form descriptions and stored
+// pictures).
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -129,6 +131,12 @@ void JPEGSeeds() {
   jpegs.emplace_back("cmyk_progressive", CodecJPEG(9, 9, JCS_CMYK, 4, [](jpeg_compress_struct& c) {
                        jpeg_simple_progression(&c);
                      }));
+  // Two components (JCS_UNKNOWN): no output type can show them.
+  jpegs.emplace_back("two_components",
+                     CodecJPEG(13, 9, JCS_UNKNOWN, 2, [](jpeg_compress_struct&) {}));
+  jpegs.emplace_back("two_progressive",
+                     CodecJPEG(9, 9, JCS_UNKNOWN, 2,
+                               [](jpeg_compress_struct& c) { jpeg_simple_progression(&c); }));
   jpegs.emplace_back("arithmetic", CodecJPEG(17, 17, JCS_RGB, 3,
                                              [](jpeg_compress_struct& c) { c.arith_code = TRUE; }));
   jpegs.emplace_back("arith_progressive", CodecJPEG(17, 9, JCS_RGB, 3, [](jpeg_compress_struct& c) {
@@ -171,13 +179,15 @@ void CompressSeeds() {
     uint16_t bits;
     uint8_t o0, o1;
   };
+  // Byte 1 bit 4: the header area is as large as biSize says (V4, V5).
   static const Shape kShapes[] = {
       {"rgb24", 13, 7, 24, 0x02, 0x00},   {"pal8", 9, 5, 8, 0x13, 0x05},
       {"pal4", 11, 3, 4, 0x26, 0x0A},     {"gray8", 4, 4, 8, 0x4B, 0x01},
-      {"prog24", 16, 16, 24, 0x86, 0x06}, {"wide4", 33, 2, 4, 0x03, 0x02}};
+      {"prog24", 16, 16, 24, 0x86, 0x06}, {"wide4", 33, 2, 4, 0x03, 0x02},
+      {"v5_rgb24", 9, 6, 24, 0x02, 0x10}, {"v4_pal8", 7, 5, 8, 0x13, 0x14}};
   for (const Shape& s : kShapes) {
     BITMAPINFOHEADER h{};
-    h.biSize = sizeof h;
+    h.biSize = (s.o1 & 0x10) ? (s.bits == 24 ? 124 : 108) : sizeof h;
     h.biWidth = s.width;
     h.biHeight = s.height;
     h.biPlanes = 1;
@@ -303,6 +313,30 @@ void BmpSeeds() {
     s.extra_header = Masks(0x00FF0000, 0x0000FF00, 0x000000FF);
     s.extra_header.resize(124 - 40, 0);
     files.emplace_back("v5_header", MakeBmp(s));
+  }
+  {
+    BmpLayout s;  // V4 header: 5-6-5 masks in the header
+    s.header_size = 108;
+    s.bits = 16;
+    s.compression = 3;
+    s.extra_header = Masks(0xF800, 0x07E0, 0x001F);
+    s.extra_header.resize(108 - 40, 0);
+    files.emplace_back("v4_header", MakeBmp(s));
+  }
+  {
+    BmpLayout s;  // V5 header with a colour table after it
+    s.header_size = 124;
+    s.bits = 8;
+    s.colours = 16;
+    s.extra_header.resize(124 - 40, 0);
+    files.emplace_back("v5_palette", MakeBmp(s));
+  }
+  {
+    BmpLayout s;  // OS/2 2.x header
+    s.header_size = 64;
+    s.bits = 4;
+    s.extra_header.resize(64 - 40, 0);
+    files.emplace_back("os2_header", MakeBmp(s));
   }
   {
     BmpLayout s;  // RLE8: a run, a literal, end of line, a delta, end of bitmap
