@@ -116,6 +116,11 @@ TEST(DecodeBadInput, HugeDeclaredImagesWithLittleData) {
     }
     ExpectHealthy(d, small, expected);
   }
+  // Without the pixel limit, a DIB must still fit in 2 GB.
+  d.MaxPixels = 0;
+  EXPECT_EQ(TryDecode(d, WithFrameSize(small, 65500, 65500), jp24bit),
+            "Image of 65500 x 65500 pixels is too large for a DIB");
+  ExpectHealthy(d, small, expected);
 }
 
 TEST(DecodeBadInput, AWideImageWithItsDataCutStillDecodesWithinItsBuffer) {
