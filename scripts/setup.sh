@@ -13,12 +13,18 @@ packages=(
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 nasm dpkg-dev
 )
+# Drawing metafiles on Linux: AGG's geometry (curves, pen outlines, dashes),
+# pixman's regions (clipping), FreeType and fontconfig (text). At run time the
+# programs need libfreetype6, libfontconfig1 and libpixman-1-0 (AGG links
+# statically) and fonts-liberation, the fonts that stand in for Arial, Times New
+# Roman and Courier New; the -dev packages are for building.
+drawing_packages=(libagg-dev libpixman-1-dev libfreetype-dev libfontconfig-dev fonts-liberation)
 # Wine runs the Windows test programs; its recommended packages (fonts, the
 # display driver's helpers) are wanted too.
 wine_packages=(wine wine64)
 
 missing=()
-for p in "${packages[@]}" "${wine_packages[@]}"; do
+for p in "${packages[@]}" "${drawing_packages[@]}" "${wine_packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$p")
   fi

@@ -251,7 +251,7 @@ namespace {
 // A pen wider than the target draws in time that depends on the target, not
 // on the pen (square by square, this line took minutes): a line two billion
 // pixels long with the widest pen covers the whole bitmap, and a wide
-// diagonal stroke covers its band and nothing beyond.
+// diagonal stroke covers its band and round end and nothing beyond.
 TEST_F(GdiObjects, HugePensDrawInTimeOfTheTarget) {
   MemoryDc target(256, 256);
   target.Fill(RGB(255, 255, 255));
@@ -264,14 +264,15 @@ TEST_F(GdiObjects, HugePensDrawInTimeOfTheTarget) {
       ASSERT_EQ(GetPixel(target.dc, x, y), RGB(255, 0, 0)) << x << "," << y;
 
   // A 300-pixel pen along a diagonal from far above and left to (-100, -100):
-  // the square there covers x and y from -249 to 50.
+  // its round end reaches 150 pixels from there, to about (6, 6).
   MemoryDc wide_target(64, 64);
   wide_target.Fill(RGB(255, 255, 255));
   HPEN wide = CreatePen(PS_SOLID, 300, RGB(0, 0, 255));
   HGDIOBJ wide_old = SelectObject(wide_target.dc, wide);
   MoveToEx(wide_target.dc, -1000, -1000, nullptr);
   LineTo(wide_target.dc, -100, -100);
-  EXPECT_EQ(GetPixel(wide_target.dc, 40, 45), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(wide_target.dc, 4, 4), RGB(0, 0, 255));
+  EXPECT_EQ(GetPixel(wide_target.dc, 8, 8), RGB(255, 255, 255));
   EXPECT_EQ(GetPixel(wide_target.dc, 55, 10), RGB(255, 255, 255));
   EXPECT_EQ(GetPixel(wide_target.dc, 10, 55), RGB(255, 255, 255));
   SelectObject(wide_target.dc, wide_old);

@@ -104,6 +104,7 @@ BOOL StretchBlt(HDC dest_handle, int x, int y, int w, int h, HDC src_handle, int
   if (!target) return FALSE;
   const DeviceRect d = ToDevice(*dest, x, y, dw, dh);
   BitmapSource source(*src_dc, *src, src == target);
+  const ClipGuard clip(*dest, *target, d.x, d.y, int64_t{d.x} + d.w, int64_t{d.y} + d.h);
   DrawScaled(*dest, *target, source, s.x, s.y, s.w, s.h, d.x, d.y, d.w, d.h,
              dest->state.stretch_mode, rop);
   return TRUE;
@@ -190,6 +191,7 @@ int StretchDIBits(HDC handle, int x, int y, int w, int h, int sx, int sy, int sw
   if (!target) return 0;
   const DeviceRect d = ToDevice(*dc, x, y, dw, dh);
   DibSource source(f, static_cast<const uint8_t*>(bits));
+  const ClipGuard clip(*dc, *target, d.x, d.y, int64_t{d.x} + d.w, int64_t{d.y} + d.h);
   DrawScaled(*dc, *target, source, sx, top, sw, sh, d.x, d.y, d.w, d.h, dc->state.stretch_mode,
              rop);
   return sh;

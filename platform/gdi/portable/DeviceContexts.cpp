@@ -1,5 +1,6 @@
 // Screen and memory device contexts: creation, object selection, saved
 // states, coordinate mapping and the simple DC attributes.
+#include <algorithm>
 #include <cmath>
 
 #include "platform/gdi/portable/GdiObjects.h"
@@ -24,11 +25,60 @@ namespace {
 Axis LogicalAxis(int map_mode, LONG window_org, LONG window_ext, LONG viewport_org,
                  LONG viewport_ext) {
   Axis a;
-  if ((map_mode == MM_ANISOTROPIC || map_mode == MM_ISOTROPIC) && window_ext != 0) {
+  if (map_mode != MM_TEXT && window_ext != 0) {
     a.scale = double(viewport_ext) / double(window_ext);
   }
   a.offset = viewport_org - window_org * a.scale;
   return a;
+}
+
+// Logical units per millimetre of the fixed mapping modes (y points up).
+double UnitsPerMillimetre(int map_mode) {
+  switch (map_mode) {
+    case MM_LOMETRIC:
+      return 10;
+    case MM_HIMETRIC:
+      return 100;
+    case MM_LOENGLISH:
+      return 100 / 25.4;
+    case MM_HIENGLISH:
+      return 1000 / 25.4;
+    case MM_TWIPS:
+      return 1440 / 25.4;
+    default:
+      return 0;
+  }
+}
+
+// The extents a mapping mode starts with, from the device's size in pixels
+// and millimetres, as Windows sets them.
+void ModeExtents(const Dc& dc, int mode, SIZE& window, SIZE& viewport) {
+  SIZE pixels = dc.reference_pixels, mm = dc.reference_mm;
+  if (pixels.cx <= 0 || pixels.cy <= 0 || mm.cx <= 0 || mm.cy <= 0) {
+    pixels = ScreenSize();
+    mm = ScreenMillimetres();
+  }
+  const double units = mode == MM_ISOTROPIC ? 10 : UnitsPerMillimetre(mode);
+  window = {static_cast<LONG>(std::lround(std::min(mm.cx * units, 1e9))),
+            static_cast<LONG>(std::lround(std::min(mm.cy * units, 1e9)))};
+  viewport = {pixels.cx, -pixels.cy};
+}
+
+// In MM_ISOTROPIC the viewport extent shrinks on one axis so that a logical
+// unit is as long on both (the smaller scale wins).
+void Isotropic(DcState& s) {
+  if (s.map_mode != MM_ISOTROPIC || s.window_ext.cx == 0 || s.window_ext.cy == 0) return;
+  const double mx = std::fabs(double(s.viewport_ext.cx) / s.window_ext.cx);
+  const double my = std::fabs(double(s.viewport_ext.cy) / s.window_ext.cy);
+  auto sized = [](double magnitude, LONG sign) {
+    const LONG v = static_cast<LONG>(std::lround(std::min(magnitude, 2e9)));
+    return sign < 0 ? -v : v;
+  };
+  if (mx > my) {
+    s.viewport_ext.cx = sized(std::fabs(double(s.window_ext.cx)) * my, s.viewport_ext.cx);
+  } else if (my > mx) {
+    s.viewport_ext.cy = sized(std::fabs(double(s.window_ext.cy)) * mx, s.viewport_ext.cy);
+  }
 }
 
 Axis Compose(const Axis& inner, const Axis& outer) {
@@ -72,16 +122,29 @@ void DestroyDc(HDC handle, Dc* dc) {
 
 Axis DeviceAxisX(const Dc& dc) {
   const DcState& s = dc.state;
-  return Compose(
-      LogicalAxis(s.map_mode, s.window_org.x, s.window_ext.cx, s.viewport_org.x, s.viewport_ext.cx),
-      dc.play_x);
+  return Compose(Compose(Axis{s.world.m11, s.world.dx},
+                         LogicalAxis(s.map_mode, s.window_org.x, s.window_ext.cx,
+                                     s.viewport_org.x, s.viewport_ext.cx)),
+                 dc.play_x);
 }
 
 Axis DeviceAxisY(const Dc& dc) {
   const DcState& s = dc.state;
-  return Compose(
-      LogicalAxis(s.map_mode, s.window_org.y, s.window_ext.cy, s.viewport_org.y, s.viewport_ext.cy),
-      dc.play_y);
+  return Compose(Compose(Axis{s.world.m22, s.world.dy},
+                         LogicalAxis(s.map_mode, s.window_org.y, s.window_ext.cy,
+                                     s.viewport_org.y, s.viewport_ext.cy)),
+                 dc.play_y);
+}
+
+Matrix DeviceMatrix(const Dc& dc) {
+  const DcState& s = dc.state;
+  const Axis x = Compose(LogicalAxis(s.map_mode, s.window_org.x, s.window_ext.cx,
+                                     s.viewport_org.x, s.viewport_ext.cx),
+                         dc.play_x);
+  const Axis y = Compose(LogicalAxis(s.map_mode, s.window_org.y, s.window_ext.cy,
+                                     s.viewport_org.y, s.viewport_ext.cy),
+                         dc.play_y);
+  return s.world.Then(Matrix{x.scale, 0, 0, y.scale, x.offset, y.offset});
 }
 
 uint32_t ResolveColour(const Dc& dc, COLORREF colour) {
@@ -303,6 +366,11 @@ int SetMapMode(HDC handle, int mode) {
   if (!dc || mode < MM_TEXT || mode > MM_ANISOTROPIC) return 0;
   const int previous = dc->state.map_mode;
   dc->state.map_mode = mode;
+  if (mode == MM_TEXT) {
+    dc->state.window_ext = dc->state.viewport_ext = {1, 1};
+  } else if (mode != MM_ANISOTROPIC) {
+    ModeExtents(*dc, mode, dc->state.window_ext, dc->state.viewport_ext);
+  }
   if (dc->recorder) dc->recorder->RecordInts(EMR_SETMAPMODE, {mode});
   return previous;
 }
@@ -329,12 +397,28 @@ BOOL SetViewportOrgEx(HDC dc, int x, int y, LPPOINT previous) {
   return SetPair(dc, &DcState::viewport_org, x, y, previous, EMR_SETVIEWPORTORGEX);
 }
 
+namespace {
+
+// Extents change in MM_ISOTROPIC and MM_ANISOTROPIC only.
+BOOL SetExtent(HDC handle, SIZE DcState::*member, int x, int y, LPSIZE previous, DWORD record) {
+  Dc* dc = GetDc(handle);
+  if (!dc || x == 0 || y == 0) return FALSE;
+  if (previous) *previous = dc->state.*member;
+  if (dc->state.map_mode != MM_ISOTROPIC && dc->state.map_mode != MM_ANISOTROPIC) {
+    if (dc->recorder) dc->recorder->RecordInts(record, {x, y});
+    return TRUE;
+  }
+  if (!SetPair(handle, member, x, y, static_cast<SIZE*>(nullptr), record)) return FALSE;
+  Isotropic(dc->state);
+  return TRUE;
+}
+
+}  // namespace
+
 BOOL SetWindowExtEx(HDC dc, int x, int y, LPSIZE previous) {
-  if (x == 0 || y == 0) return FALSE;
-  return SetPair(dc, &DcState::window_ext, x, y, previous, EMR_SETWINDOWEXTEX);
+  return SetExtent(dc, &DcState::window_ext, x, y, previous, EMR_SETWINDOWEXTEX);
 }
 
 BOOL SetViewportExtEx(HDC dc, int x, int y, LPSIZE previous) {
-  if (x == 0 || y == 0) return FALSE;
-  return SetPair(dc, &DcState::viewport_ext, x, y, previous, EMR_SETVIEWPORTEXTEX);
+  return SetExtent(dc, &DcState::viewport_ext, x, y, previous, EMR_SETVIEWPORTEXTEX);
 }

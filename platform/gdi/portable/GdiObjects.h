@@ -9,6 +9,7 @@
 
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiTest.h"
+#include "platform/gdi/portable/Geometry.h"
 
 namespace gdiport {
 
@@ -76,11 +77,25 @@ struct Brush : Object {
 
 struct Pen : Object {
   Pen() : Object(Kind::Pen) {}
-  LOGPEN log{};
+  LOGPEN log{};  // lopnStyle holds the style bits only (PS_SOLID ... PS_INSIDEFRAME)
+  // From ExtCreatePen: geometric pens keep their width under any transform
+  // and have end caps and joins (PS_ENDCAP_*, PS_JOIN_*); CreatePen makes
+  // geometric pens of widths above 1 with round ends and joins.
+  bool geometric = false;
+  DWORD end_cap = PS_ENDCAP_ROUND;
+  DWORD join = PS_JOIN_ROUND;
+  std::vector<DWORD> user_style;  // PS_USERSTYLE dash and gap lengths
 };
 
+class FontFace;
+
 struct Font : Object {
-  Font() : Object(Kind::Font) {}
+  Font();
+  ~Font() override;
+  LOGFONTW log{};
+  // The FreeType face, loaded at the first text drawn with the font.
+  std::unique_ptr<FontFace> face;
+  bool face_failed = false;
 };
 
 struct Metafile : Object {
@@ -92,6 +107,7 @@ struct Metafile : Object {
 };
 
 class MetaRecorder;
+class Region;
 
 // One axis of an affine map: out = in * scale + offset.
 struct Axis {
@@ -119,6 +135,18 @@ struct DcState {
   COLORREF text_colour = RGB(0, 0, 0);
   int bk_mode = OPAQUE;
   int fill_mode = ALTERNATE;
+  int rop2 = R2_COPYPEN;
+  UINT text_align = TA_LEFT | TA_TOP;
+  int char_extra = 0;
+  int arc_direction = AD_COUNTERCLOCKWISE;
+  double miter_limit = 10;
+  Matrix world;  // world to page
+  // The clipping region in device pixels; null: no clipping.
+  std::shared_ptr<const Region> clip;
+  // The path under construction (open) or ended and ready for use.
+  Path path;
+  bool path_open = false;
+  bool path_ready = false;
 };
 
 enum class DcType { Screen, Memory, Recording };
@@ -130,8 +158,12 @@ struct Dc : Object {
   gditest::DisplayFormat display{};  // the display when the DC was made
   DcState state;
   std::vector<DcState> saved;
-  // During metafile playback, device coordinates pass through this map.
+  // During metafile playback, device coordinates pass through this map, and
+  // the fixed mapping modes use the metafile's reference device (pixels and
+  // millimetres; zero: the screen).
   Axis play_x, play_y;
+  SIZE reference_pixels{0, 0};
+  SIZE reference_mm{0, 0};
   std::unique_ptr<MetaRecorder> recorder;
 };
 
@@ -208,10 +240,13 @@ std::vector<uint32_t> IndexColours(const Dc& dc, int bpp);
 // The colour a COLORREF names in dc (PALETTEINDEX through its palette).
 uint32_t ResolveColour(const Dc& dc, COLORREF colour);
 
-// Device coordinates from logical ones (window/viewport mapping, then the
-// playback map).
+// Device coordinates from logical ones (world transform, window/viewport
+// mapping, then the playback map), axis by axis. Callers that can meet a
+// rotating or shearing world transform use DeviceMatrix instead.
 Axis DeviceAxisX(const Dc& dc);
 Axis DeviceAxisY(const Dc& dc);
+// The whole logical-to-device transform.
+Matrix DeviceMatrix(const Dc& dc);
 // Rounds to the nearest integer (halves up).
 int RoundToInt(double v);
 

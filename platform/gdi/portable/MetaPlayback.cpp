@@ -1,185 +1,129 @@
 // PlayEnhMetaFile: maps the metafile's frame onto the target rectangle and
-// replays the records through the drawing calls. Records that are not
-// rendered (text, paths, clipping, world transforms, ...) are skipped.
+// replays the records through the drawing calls. This file holds the player's
+// frame (record walk, readers, object table) and the records of bitmaps,
+// palettes, objects and DC attributes; MetaPlayShapes.cpp has the shapes,
+// paths, clipping, transforms and text.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/gdi/portable/GdiObjects.h"
 #include "platform/gdi/portable/MetaFiles.h"
+#include "platform/gdi/portable/MetaPlayer.h"
+#include "platform/gdi/portable/MetaRecorder.h"
 #include "platform/gdi/portable/Raster.h"
+#include "platform/gdi/portable/Region.h"
 
 namespace gdiport {
-namespace {
 
-class Player {
- public:
-  Player(HDC handle, Dc& dc, const Metafile& mf)
-      : handle_(handle), dc_(dc), data_(mf.bytes.data()), size_(mf.bytes.size()) {
-    objects_.resize(mf.Header().nHandles);
+Player::Player(HDC handle, Dc& dc, const Metafile& mf)
+    : handle_(handle), dc_(dc), data_(mf.bytes.data()), size_(mf.bytes.size()) {
+  objects_.resize(mf.Header().nHandles);
+  base_clip_ = dc.state.clip;
+}
+
+Player::~Player() {
+  for (HGDIOBJ o : objects_) {
+    if (o) DeleteObject(o);
   }
-  ~Player() {
-    for (HGDIOBJ o : objects_) {
-      if (o) DeleteObject(o);
+  for (HGDIOBJ o : retired_) DeleteObject(o);
+}
+
+bool Player::Play() {
+  size_t offset = 0;
+  while (offset + sizeof(EMR) <= size_) {
+    std::memcpy(&emr_, data_ + offset, sizeof emr_);
+    if (emr_.nSize < sizeof(EMR) || emr_.nSize > size_ - offset) return false;
+    record_ = data_ + offset;
+    if (emr_.iType == EMR_EOF) return true;
+    if (!PlayRecord()) return false;
+    offset += emr_.nSize;
+  }
+  return false;
+}
+
+bool Player::Param(size_t i, int32_t& value) const {
+  return ReadAt(sizeof(EMR) + 4 * i, &value, 4);
+}
+
+bool Player::ReadAt(size_t offset, void* out, size_t size) const {
+  if (!Fits(offset, 1, size)) return false;
+  std::memcpy(out, record_ + offset, size);
+  return true;
+}
+
+bool Player::Fits(uint64_t offset, uint64_t count, uint64_t each) const {
+  return offset <= emr_.nSize && count <= (emr_.nSize - offset) / std::max<uint64_t>(each, 1);
+}
+
+std::vector<POINT> Player::PointsAt(size_t offset, size_t n, bool small) const {
+  std::vector<POINT> points(n);
+  const uint8_t* p = record_ + offset;
+  for (size_t i = 0; i < n; ++i) {
+    if (small) {
+      int16_t xy[2];
+      std::memcpy(xy, p + 4 * i, 4);
+      points[i] = {xy[0], xy[1]};
+    } else {
+      std::memcpy(&points[i], p + 8 * i, 8);
     }
-    for (HGDIOBJ o : retired_) DeleteObject(o);
   }
+  return points;
+}
 
-  // False on a malformed record.
-  bool Play() {
-    size_t offset = 0;
-    while (offset + sizeof(EMR) <= size_) {
-      std::memcpy(&emr_, data_ + offset, sizeof emr_);
-      if (emr_.nSize < sizeof(EMR) || emr_.nSize > size_ - offset) return false;
-      record_ = data_ + offset;
-      if (emr_.iType == EMR_EOF) return true;
-      if (!PlayRecord()) return false;
-      offset += emr_.nSize;
+void Player::Store(DWORD index, HGDIOBJ object) {
+  if (objects_[index]) retired_.push_back(objects_[index]);
+  objects_[index] = object;
+}
+
+HGDIOBJ Player::ObjectAt(DWORD index) const {
+  if (index & ENHMETA_STOCK_OBJECT) {
+    return GetStockObject(static_cast<int>(index & ~ENHMETA_STOCK_OBJECT));
+  }
+  return Slot(index) ? objects_[index] : nullptr;
+}
+
+void Player::NotDrawn() {
+  for (TUndrawnRecord& r : undrawn_) {
+    if (r.type == emr_.iType) {
+      ++r.count;
+      return;
     }
-    return false;
   }
+  undrawn_.push_back({emr_.iType, 1});
+}
 
- private:
-  // The record's 32-bit parameter i (after the EMR); false if absent.
-  bool Param(size_t i, int32_t& value) const {
-    const size_t at = sizeof(EMR) + 4 * i;
-    if (at + 4 > emr_.nSize) return false;
-    std::memcpy(&value, record_ + at, 4);
-    return true;
+// A DIB inside the record; null if the offsets or sizes are wrong.
+const BITMAPINFO* Player::Dib(DWORD off_bmi, DWORD cb_bmi, DWORD off_bits, DWORD cb_bits,
+                              const void*& bits) {
+  if (cb_bmi < sizeof(BITMAPINFOHEADER) || uint64_t(off_bmi) + cb_bmi > emr_.nSize ||
+      uint64_t(off_bits) + cb_bits > emr_.nSize) {
+    return nullptr;
   }
-  template <size_t N>
-  bool Params(int32_t (&v)[N]) const {
-    for (size_t i = 0; i < N; ++i) {
-      if (!Param(i, v[i])) return false;
-    }
-    return true;
+  info_.assign(record_ + off_bmi, record_ + off_bmi + cb_bmi);
+  info_.resize(std::max<size_t>(info_.size(), sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)),
+               0);
+  BITMAPINFOHEADER h;
+  std::memcpy(&h, info_.data(), sizeof h);
+  if (h.biSize != sizeof h) return nullptr;
+  DibFormat f;
+  if (!ParseDibHeader(&h, f) || f.image_bytes > cb_bits) return nullptr;
+  if (f.bpp <= 8) {
+    const uint64_t used = h.biClrUsed ? h.biClrUsed : (1u << f.bpp);
+    if (used > (1u << f.bpp) || sizeof h + 4 * used > cb_bmi) return nullptr;
   }
-  template <class T>
-  bool Read(T& out) const {
-    if (emr_.nSize < sizeof(T)) return false;
-    std::memcpy(&out, record_, sizeof(T));
-    return true;
-  }
-
-  bool Slot(DWORD index) const { return index >= 1 && index < objects_.size(); }
-
-  void Store(DWORD index, HGDIOBJ object) {
-    if (objects_[index]) retired_.push_back(objects_[index]);
-    objects_[index] = object;
-  }
-
-  HGDIOBJ ObjectAt(DWORD index) const {
-    if (index & ENHMETA_STOCK_OBJECT) {
-      return GetStockObject(static_cast<int>(index & ~ENHMETA_STOCK_OBJECT));
-    }
-    return Slot(index) ? objects_[index] : nullptr;
-  }
-
-  bool Points(bool small, bool polygon) {
-    int32_t count;
-    if (!Param(4, count) || count < 0) return false;
-    const size_t each = small ? 4 : 8;
-    if (sizeof(EMR) + 20 + each * uint64_t(count) > emr_.nSize) return false;
-    std::vector<POINT> points(static_cast<size_t>(count));
-    const uint8_t* p = record_ + sizeof(EMR) + 20;
-    for (int32_t i = 0; i < count; ++i) {
-      if (small) {
-        int16_t xy[2];
-        std::memcpy(xy, p + 4 * size_t(i), 4);
-        points[i] = {xy[0], xy[1]};
-      } else {
-        std::memcpy(&points[i], p + 8 * size_t(i), 8);
-      }
-    }
-    if (count >= 2) {
-      if (polygon) {
-        Polygon(handle_, points.data(), count);
-      } else {
-        Polyline(handle_, points.data(), count);
-      }
-    }
-    return true;
-  }
-
-  // A DIB inside the record; null if the offsets or sizes are wrong.
-  const BITMAPINFO* Dib(DWORD off_bmi, DWORD cb_bmi, DWORD off_bits, DWORD cb_bits,
-                        const void*& bits) {
-    if (cb_bmi < sizeof(BITMAPINFOHEADER) || uint64_t(off_bmi) + cb_bmi > emr_.nSize ||
-        uint64_t(off_bits) + cb_bits > emr_.nSize) {
-      return nullptr;
-    }
-    info_.assign(record_ + off_bmi, record_ + off_bmi + cb_bmi);
-    info_.resize(sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD), 0);
-    BITMAPINFOHEADER h;
-    std::memcpy(&h, info_.data(), sizeof h);
-    if (h.biSize != sizeof h) return nullptr;
-    DibFormat f;
-    if (!ParseDibHeader(&h, f) || f.image_bytes > cb_bits) return nullptr;
-    if (f.bpp <= 8) {
-      const uint64_t used = h.biClrUsed ? h.biClrUsed : (1u << f.bpp);
-      if (used > (1u << f.bpp) || sizeof h + 4 * used > cb_bmi) return nullptr;
-    }
-    bits = record_ + off_bits;
-    return reinterpret_cast<const BITMAPINFO*>(info_.data());
-  }
-
-  bool PlayRecord();
-
-  HDC handle_;
-  Dc& dc_;
-  const uint8_t* data_;
-  size_t size_;
-  EMR emr_{};
-  const uint8_t* record_ = nullptr;
-  std::vector<HGDIOBJ> objects_;
-  std::vector<HGDIOBJ> retired_;
-  std::vector<uint8_t> info_;
-  int saves_ = 0;
-};
+  bits = record_ + off_bits;
+  return reinterpret_cast<const BITMAPINFO*>(info_.data());
+}
 
 bool Player::PlayRecord() {
   int32_t v[4];
   switch (emr_.iType) {
     case EMR_HEADER:
       return true;
-    case EMR_RECTANGLE:
-    case EMR_ELLIPSE:
-      if (!Params(v)) return false;
-      if (emr_.iType == EMR_RECTANGLE) {
-        Rectangle(handle_, v[0], v[1], v[2], v[3]);
-      } else {
-        Ellipse(handle_, v[0], v[1], v[2], v[3]);
-      }
-      return true;
-    case EMR_POLYGON:
-      return Points(false, true);
-    case EMR_POLYLINE:
-      return Points(false, false);
-    case EMR_POLYGON16:
-      return Points(true, true);
-    case EMR_POLYLINE16:
-      return Points(true, false);
-    case EMR_MOVETOEX:
-    case EMR_LINETO: {
-      int32_t p[2];
-      if (!Params(p)) return false;
-      if (emr_.iType == EMR_MOVETOEX) {
-        MoveToEx(handle_, p[0], p[1], nullptr);
-      } else {
-        LineTo(handle_, p[0], p[1]);
-      }
-      return true;
-    }
     case EMR_SETPIXELV: {
       int32_t p[3];
       if (!Params(p)) return false;
       SetPixel(handle_, p[0], p[1], static_cast<COLORREF>(p[2]));
-      return true;
-    }
-    case EMR_CREATEPEN: {
-      EMRCREATEPEN r;
-      if (!Read(r) || !Slot(r.ihPen)) return false;
-      Store(r.ihPen, CreatePenIndirect(&r.lopn));
       return true;
     }
     case EMR_CREATEBRUSHINDIRECT: {
@@ -234,6 +178,8 @@ bool Player::PlayRecord() {
         SelectObject(handle_, GetStockObject(BLACK_PEN));
       } else if (type == OBJ_BRUSH && dc_.state.brush == o) {
         SelectObject(handle_, GetStockObject(WHITE_BRUSH));
+      } else if (type == OBJ_FONT && dc_.state.font == o) {
+        SelectObject(handle_, GetStockObject(SYSTEM_FONT));
       } else if (type == OBJ_PAL && dc_.state.palette == o) {
         SelectPalette(handle_, static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)), TRUE);
       }
@@ -314,6 +260,10 @@ bool Player::PlayRecord() {
     case EMR_STRETCHDIBITS: {
       EMRSTRETCHDIBITS r;
       if (!Read(r)) return false;
+      if (!dc_.state.world.AxisAligned()) {
+        NotDrawn();  // turned or sheared bitmaps
+        return true;
+      }
       const void* bits = nullptr;
       const BITMAPINFO* info = Dib(r.offBmiSrc, r.cbBmiSrc, r.offBitsSrc, r.cbBitsSrc, bits);
       if (!info) {
@@ -339,6 +289,10 @@ bool Player::PlayRecord() {
       } else if (!Read(r)) {
         return false;
       }
+      if (!dc_.state.world.AxisAligned()) {
+        NotDrawn();
+        return true;
+      }
       if (r.cbBmiSrc == 0) {
         if (IsPatternRop(r.dwRop)) {
           PatBlt(handle_, r.xDest, r.yDest, r.cxDest, r.cyDest, r.dwRop);
@@ -358,16 +312,70 @@ bool Player::PlayRecord() {
       return true;
     }
     default:
-      return true;  // not rendered
+      break;
   }
+  if (dc_.recorder && emr_.iType != EMR_RECTANGLE && emr_.iType != EMR_ELLIPSE &&
+      emr_.iType != EMR_POLYGON && emr_.iType != EMR_POLYGON16 && emr_.iType != EMR_POLYLINE &&
+      emr_.iType != EMR_POLYLINE16 && emr_.iType != EMR_MOVETOEX && emr_.iType != EMR_LINETO) {
+    // Recorded again as they are, except records that would need their
+    // object indices renumbered.
+    switch (emr_.iType) {
+      case EMR_EXTCREATEFONTINDIRECTW:
+      case EMR_EXTCREATEPEN:
+      case EMR_CREATEMONOBRUSH:
+      case EMR_CREATEDIBPATTERNBRUSHPT:
+      case EMR_FILLRGN:
+      case EMR_FRAMERGN:
+      case EMR_GDICOMMENT:
+        NotDrawn();
+        break;
+      default:
+        dc_.recorder->Record(emr_.iType, record_ + sizeof(EMR), emr_.nSize - sizeof(EMR));
+        break;
+    }
+    return true;
+  }
+  bool known = false;
+  bool ok = PlayShape(known);
+  if (!known) ok = PlayPath(known);
+  if (!known) ok = PlayClip(known);
+  if (!known) ok = PlayTransform(known);
+  if (!known) ok = PlayObjects(known);
+  if (known) return ok;
+  switch (emr_.iType) {
+    // Records without a visible effect here.
+    case EMR_GDICOMMENT:
+    case EMR_SETMAPPERFLAGS:
+    case EMR_SETCOLORADJUSTMENT:
+    case EMR_SETICMMODE:
+    case EMR_CREATECOLORSPACE:
+    case EMR_CREATECOLORSPACEW:
+    case EMR_SETCOLORSPACE:
+    case EMR_DELETECOLORSPACE:
+    case EMR_COLORCORRECTPALETTE:
+    case EMR_SETICMPROFILEA:
+    case EMR_SETICMPROFILEW:
+    case EMR_COLORMATCHTOTARGETW:
+    case EMR_PIXELFORMAT:
+      return true;
+    case EMR_SETLAYOUT:
+      if (Param(0, v[0]) && v[0] == 0) return true;  // left to right: nothing to do
+      break;
+    default:
+      break;
+  }
+  NotDrawn();
+  return true;
 }
 
-}  // namespace
 }  // namespace gdiport
 
 using namespace gdiport;
 
-BOOL PlayEnhMetaFile(HDC handle, HENHMETAFILE metafile, const RECT* rect) {
+namespace {
+
+BOOL Play(HDC handle, HENHMETAFILE metafile, const RECT* rect,
+          std::vector<TUndrawnRecord>* undrawn) {
   Dc* dc = GetDc(handle);
   const Metafile* mf = Get<Metafile>(metafile, Kind::Metafile);
   if (!dc || !mf) return FALSE;
@@ -404,6 +412,7 @@ BOOL PlayEnhMetaFile(HDC handle, HENHMETAFILE metafile, const RECT* rect) {
   const Axis play_y{(bottom - top) / fh, top - fy * (bottom - top) / fh};
 
   const Axis old_x = dc->play_x, old_y = dc->play_y;
+  const SIZE old_pixels = dc->reference_pixels, old_mm = dc->reference_mm;
   const int level = SaveDC(handle);
   dc->state.map_mode = MM_TEXT;
   dc->state.window_org = dc->state.viewport_org = {0, 0};
@@ -413,6 +422,8 @@ BOOL PlayEnhMetaFile(HDC handle, HENHMETAFILE metafile, const RECT* rect) {
     dc->play_x = play_x;
     dc->play_y = play_y;
   }
+  dc->reference_pixels = h.szlDevice;
+  dc->reference_mm = h.szlMillimeters;
   bool ok;
   {
     Player player(handle, *dc, *mf);
@@ -420,10 +431,25 @@ BOOL PlayEnhMetaFile(HDC handle, HENHMETAFILE metafile, const RECT* rect) {
     RestoreDC(handle, level);
     dc->play_x = old_x;
     dc->play_y = old_y;
+    dc->reference_pixels = old_pixels;
+    dc->reference_mm = old_mm;
+    if (undrawn) *undrawn = player.Undrawn();
   }  // the player deletes the metafile's objects once they are deselected
   if (!ok) {
     SetLastError(ERROR_INVALID_DATA);
     return FALSE;
   }
   return TRUE;
+}
+
+}  // namespace
+
+BOOL PlayEnhMetaFile(HDC handle, HENHMETAFILE metafile, const RECT* rect) {
+  return Play(handle, metafile, rect, nullptr);
+}
+
+BOOL PlayEnhMetaFileReporting(HDC handle, HENHMETAFILE metafile, const RECT* rect,
+                              std::vector<TUndrawnRecord>& undrawn) {
+  undrawn.clear();
+  return Play(handle, metafile, rect, &undrawn);
 }

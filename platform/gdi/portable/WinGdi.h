@@ -156,6 +156,33 @@ typedef struct tagLOGPEN {
   COLORREF lopnColor;
 } LOGPEN, *LPLOGPEN, *PLOGPEN;
 
+// A logical font (the 92 bytes stored in EMR_EXTCREATEFONTINDIRECTW).
+#define LF_FACESIZE 32
+typedef struct tagLOGFONTW {
+  LONG lfHeight;  // < 0: character height; > 0: cell height; logical units
+  LONG lfWidth;   // average character width; 0: the font's own proportions
+  LONG lfEscapement;   // baseline angle in tenths of degrees, counter-clockwise
+  LONG lfOrientation;  // (the glyphs turn with the baseline)
+  LONG lfWeight;       // 0 or 100..900 (FW_NORMAL, FW_BOLD)
+  BYTE lfItalic;
+  BYTE lfUnderline;
+  BYTE lfStrikeOut;
+  BYTE lfCharSet;
+  BYTE lfOutPrecision;
+  BYTE lfClipPrecision;
+  BYTE lfQuality;  // NONANTIALIASED_QUALITY: aliased glyphs
+  BYTE lfPitchAndFamily;
+  WCHAR lfFaceName[LF_FACESIZE];  // need not be terminated
+} LOGFONTW, *LPLOGFONTW, *PLOGFONTW;
+
+// A Windows (16-bit) metafile's picture size for SetWinMetaFileBits.
+typedef struct tagMETAFILEPICT {
+  LONG mm;   // mapping mode; MM_ANISOTROPIC or MM_ISOTROPIC use xExt and yExt
+  LONG xExt;  // picture size in .01 mm (0 or below: not given)
+  LONG yExt;
+  void* hMF;  // unused here
+} METAFILEPICT, *LPMETAFILEPICT;
+
 typedef struct tagXFORM {
   float eM11;
   float eM12;
@@ -494,8 +521,89 @@ typedef struct tagEMRSTRETCHDIBITS {
 #define BS_HATCHED 2
 #define BS_PATTERN 3
 
+#define PS_USERSTYLE 7
+#define PS_ALTERNATE 8
+#define PS_STYLE_MASK 0x0000000F
+#define PS_ENDCAP_ROUND 0x00000000
+#define PS_ENDCAP_SQUARE 0x00000100
+#define PS_ENDCAP_FLAT 0x00000200
+#define PS_ENDCAP_MASK 0x00000F00
+#define PS_JOIN_ROUND 0x00000000
+#define PS_JOIN_BEVEL 0x00001000
+#define PS_JOIN_MITER 0x00002000
+#define PS_JOIN_MASK 0x0000F000
+#define PS_COSMETIC 0x00000000
+#define PS_GEOMETRIC 0x00010000
+#define PS_TYPE_MASK 0x000F0000
+#define HS_HORIZONTAL 0
+#define HS_VERTICAL 1
+#define HS_FDIAGONAL 2
+#define HS_BDIAGONAL 3
+#define HS_CROSS 4
+#define HS_DIAGCROSS 5
+#define BS_DIBPATTERN 5
+#define BS_DIBPATTERNPT 6
+
+// Mix modes of pens and brushes (SetROP2)
+#define R2_BLACK 1
+#define R2_NOTMERGEPEN 2
+#define R2_MASKNOTPEN 3
+#define R2_NOTCOPYPEN 4
+#define R2_MASKPENNOT 5
+#define R2_NOT 6
+#define R2_XORPEN 7
+#define R2_NOTMASKPEN 8
+#define R2_MASKPEN 9
+#define R2_NOTXORPEN 10
+#define R2_NOP 11
+#define R2_MERGENOTPEN 12
+#define R2_COPYPEN 13
+#define R2_MERGEPENNOT 14
+#define R2_MERGEPEN 15
+#define R2_WHITE 16
+
+// Text alignment and output options
+#define TA_NOUPDATECP 0
+#define TA_UPDATECP 1
+#define TA_LEFT 0
+#define TA_RIGHT 2
+#define TA_CENTER 6
+#define TA_TOP 0
+#define TA_BOTTOM 8
+#define TA_BASELINE 24
+#define ETO_OPAQUE 0x0002
+#define ETO_CLIPPED 0x0004
+#define ETO_GLYPH_INDEX 0x0010
+#define ETO_PDY 0x2000
+#define DEFAULT_QUALITY 0
+#define NONANTIALIASED_QUALITY 3
+#define ANTIALIASED_QUALITY 4
+#define CLEARTYPE_QUALITY 5
+#define FW_NORMAL 400
+#define FW_BOLD 700
+
+// Arc directions, region combination, graphics modes, world transforms
+#define AD_COUNTERCLOCKWISE 1
+#define AD_CLOCKWISE 2
+#define RGN_AND 1
+#define RGN_OR 2
+#define RGN_XOR 3
+#define RGN_DIFF 4
+#define RGN_COPY 5
+#define GM_COMPATIBLE 1
+#define GM_ADVANCED 2
+#define MWT_IDENTITY 1
+#define MWT_LEFTMULTIPLY 2
+#define MWT_RIGHTMULTIPLY 3
+#define MWT_SET 4
+
 // Mapping modes, fill modes, background modes
 #define MM_TEXT 1
+#define MM_LOMETRIC 2
+#define MM_HIMETRIC 3
+#define MM_LOENGLISH 4
+#define MM_HIENGLISH 5
+#define MM_TWIPS 6
 #define MM_ISOTROPIC 7
 #define MM_ANISOTROPIC 8
 #define ALTERNATE 1
@@ -560,11 +668,35 @@ typedef struct tagEMRSTRETCHDIBITS {
 #define EMR_REALIZEPALETTE 52
 #define EMR_EXTFLOODFILL 53
 #define EMR_LINETO 54
+#define EMR_ARCTO 55
+#define EMR_POLYDRAW 56
+#define EMR_SETARCDIRECTION 57
+#define EMR_SETMITERLIMIT 58
+#define EMR_BEGINPATH 59
+#define EMR_ENDPATH 60
+#define EMR_CLOSEFIGURE 61
+#define EMR_FILLPATH 62
+#define EMR_STROKEANDFILLPATH 63
+#define EMR_STROKEPATH 64
+#define EMR_FLATTENPATH 65
+#define EMR_WIDENPATH 66
+#define EMR_SELECTCLIPPATH 67
+#define EMR_ABORTPATH 68
 #define EMR_GDICOMMENT 70
+#define EMR_FILLRGN 71
+#define EMR_FRAMERGN 72
+#define EMR_INVERTRGN 73
+#define EMR_PAINTRGN 74
+#define EMR_EXTSELECTCLIPRGN 75
 #define EMR_BITBLT 76
 #define EMR_STRETCHBLT 77
+#define EMR_MASKBLT 78
+#define EMR_PLGBLT 79
 #define EMR_SETDIBITSTODEVICE 80
 #define EMR_STRETCHDIBITS 81
+#define EMR_EXTCREATEFONTINDIRECTW 82
+#define EMR_EXTTEXTOUTA 83
+#define EMR_EXTTEXTOUTW 84
 #define EMR_POLYBEZIER16 85
 #define EMR_POLYGON16 86
 #define EMR_POLYLINE16 87
@@ -572,6 +704,30 @@ typedef struct tagEMRSTRETCHDIBITS {
 #define EMR_POLYLINETO16 89
 #define EMR_POLYPOLYLINE16 90
 #define EMR_POLYPOLYGON16 91
+#define EMR_POLYDRAW16 92
+#define EMR_CREATEMONOBRUSH 93
+#define EMR_CREATEDIBPATTERNBRUSHPT 94
+#define EMR_EXTCREATEPEN 95
+#define EMR_POLYTEXTOUTA 96
+#define EMR_POLYTEXTOUTW 97
+#define EMR_SETICMMODE 98
+#define EMR_CREATECOLORSPACE 99
+#define EMR_SETCOLORSPACE 100
+#define EMR_DELETECOLORSPACE 101
+#define EMR_GLSRECORD 102
+#define EMR_GLSBOUNDEDRECORD 103
+#define EMR_PIXELFORMAT 104
+#define EMR_COLORCORRECTPALETTE 111
+#define EMR_SETICMPROFILEA 112
+#define EMR_SETICMPROFILEW 113
+#define EMR_ALPHABLEND 114
+#define EMR_SETLAYOUT 115
+#define EMR_TRANSPARENTBLT 116
+#define EMR_GRADIENTFILL 118
+#define EMR_COLORMATCHTOTARGETW 121
+#define EMR_CREATECOLORSPACEW 122
+#define GDICOMMENT_IDENTIFIER 0x43494447
+#define GDICOMMENT_WINDOWS_METAFILE 0x80000001
 
 // Global memory flags
 #define GMEM_FIXED 0x0000
@@ -595,6 +751,7 @@ typedef struct tagEMRSTRETCHDIBITS {
 #define ERROR_INVALID_PARAMETER 87L
 #define ERROR_NOT_LOCKED 158L
 #define ERROR_BUSY 170L
+#define ERROR_NOT_SUPPORTED 50L
 
 // ---------------------------------------------------------------------------
 // Device contexts and objects
@@ -801,6 +958,20 @@ BOOL DeleteEnhMetaFile(HENHMETAFILE metafile);
 HDC CreateEnhMetaFileA(HDC reference, LPCSTR file_name, const RECT* rect, LPCSTR description);
 // Ends recording: deletes the DC and returns the metafile (0 on failure).
 HENHMETAFILE CloseEnhMetaFile(HDC dc);
+
+// Windows (16-bit) metafiles. SetWinMetaFileBits converts the records of a
+// Windows metafile (its 18-byte header first, no placeable header) into an
+// enhanced metafile that also keeps the original bytes; picture gives the
+// size (mm MM_ISOTROPIC or MM_ANISOTROPIC with xExt, yExt in .01 mm), else
+// the metafile's window extent is taken as screen pixels. reference may be
+// null (the screen). Returns 0 (ERROR_INVALID_DATA) for malformed data.
+HENHMETAFILE SetWinMetaFileBits(UINT size, const BYTE* data, HDC reference,
+                                const METAFILEPICT* picture);
+// The Windows metafile of an enhanced metafile made by SetWinMetaFileBits
+// (the original bytes); with data null returns the size. Other enhanced
+// metafiles cannot be converted here: 0 (ERROR_NOT_SUPPORTED).
+UINT GetWinMetaFileBits(HENHMETAFILE metafile, UINT size, LPBYTE data, INT map_mode,
+                        HDC reference);
 
 // ---------------------------------------------------------------------------
 // Global memory: real heap memory behind a handle.

@@ -16,6 +16,7 @@ typedef uint32_t UINT;
 typedef int32_t BOOL;
 typedef char CHAR;
 typedef int16_t SHORT;
+typedef char16_t WCHAR;
 typedef uint16_t USHORT;
 typedef int64_t LONGLONG;
 typedef BYTE* LPBYTE;
