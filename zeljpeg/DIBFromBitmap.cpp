@@ -190,7 +190,7 @@ TBitmap* MetaToBitmap(TMetafile* metafile, int32_t width, int32_t height) {
 
     const RECT area{0, 0, width, height};
     canvas->FillRect(area);
-    if (!PlayEnhMetaFile(dc, metafile->Handle(), &area)) {
+    if (!metafile->Play(dc, area)) {
       const DWORD error = GetLastError();
       throw Exception(Format("Unable to render metafile as a bitmap - PlayEnhMetaFile returned %d",
                              static_cast<int>(error)));

@@ -109,10 +109,14 @@ TJPEGBase::TConversionScope::TConversionScope(TJPEGBase& owner, const char* busy
 void TJPEGBase::Deliver() {
   char buffer[JMSG_LENGTH_MAX];
   FErrorMgr->format_message(FJPEGObject, buffer);
+  DeliverWarning(buffer);
+}
+
+void TJPEGBase::DeliverWarning(const char* text) {
   if (OnWarning)
-    OnWarning(buffer);
+    OnWarning(text);
   else
-    MessageDlg(buffer, mtWarning, MsgButtons(mbOK), 0);
+    MessageDlg(text, mtWarning, MsgButtons(mbOK), 0);
 }
 
 void TJPEGBase::Warning(int32_t msg_level) {

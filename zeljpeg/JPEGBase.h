@@ -84,6 +84,9 @@ class TJPEGBase : public TComponent {
   // Fires OnProgressReport; an exception from the handler resets the codec
   // object and propagates unchanged.
   virtual void DoProgress();
+  // Delivers a warning of the component's own: to OnWarning, or the warning
+  // box when no handler is assigned.
+  void DeliverWarning(const char* text);
 
   // For descendants' constructors: creates the codec object through
   // CreateJPEGObject and attaches the progress manager.

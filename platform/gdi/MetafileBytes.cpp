@@ -35,3 +35,28 @@ bool CheckEnhMetaFileBytes(const uint8_t* data, size_t size, size_t& length) {
   }
   return false;  // no EOF record
 }
+
+bool CheckWinMetaFileBytes(const uint8_t* data, size_t size, size_t& length) {
+  if (!data || size < 18) return false;
+  uint16_t type, header_words, version;
+  std::memcpy(&type, data, 2);
+  std::memcpy(&header_words, data + 2, 2);
+  std::memcpy(&version, data + 4, 2);
+  if ((type != 1 && type != 2) || header_words != 9 || (version != 0x100 && version != 0x300)) {
+    return false;
+  }
+  size_t offset = 18;
+  while (offset + 6 <= size) {
+    uint32_t words;
+    uint16_t function;
+    std::memcpy(&words, data + offset, 4);
+    std::memcpy(&function, data + offset + 4, 2);
+    if (words < 3 || words > (size - offset) / 2) return false;
+    offset += 2 * size_t{words};
+    if (function == 0) {
+      length = offset;
+      return true;
+    }
+  }
+  return false;  // no end record
+}

@@ -1,6 +1,7 @@
-// The structure check of enhanced-metafile bytes, shared by the portable
-// graphics API (SetEnhMetaFileBits) and the metafile graphic, which checks
-// files itself before any system call parses them.
+// The structure checks of enhanced- and Windows-metafile bytes, shared by
+// the portable graphics API (SetEnhMetaFileBits, SetWinMetaFileBits) and the
+// metafile graphic, which checks files itself before any system call parses
+// them.
 #pragma once
 
 #include <cstddef>
@@ -13,3 +14,14 @@
 // it). On success length receives the bytes up to and including the EOF
 // record.
 bool CheckEnhMetaFileBytes(const uint8_t* data, size_t size, size_t& length);
+
+// The placeable header that may precede a Windows metafile in a file.
+constexpr uint32_t kPlaceableMetafileKey = 0x9AC6CDD7;
+constexpr size_t kPlaceableHeaderSize = 22;
+
+// Checks Windows (16-bit) metafile bytes, without a placeable header: the
+// 18-byte header (type 1 or 2, 9 words long, version 0x100 or 0x300), then
+// records of at least 3 words each inside the data, up to an end record (a
+// function of 0). On success length receives the bytes up to and including
+// the end record.
+bool CheckWinMetaFileBytes(const uint8_t* data, size_t size, size_t& length);

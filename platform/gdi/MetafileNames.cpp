@@ -1,3 +1,4 @@
+// The names of metafile record types, for messages.
 #include <cstdio>
 
 #include "platform/gdi/MetafileReport.h"
@@ -31,6 +32,11 @@ std::string EnhMetaRecordName(DWORD type) {
     return std::string("EMR_") + kNames[type - 1];
   }
   char number[24];
-  std::snprintf(number, sizeof number, "EMR_%u", static_cast<unsigned>(type));
+  if ((type & 0xFFFF0000u) == 0x10000u) {
+    // Records of a Windows metafile without an enhanced equivalent.
+    std::snprintf(number, sizeof number, "META_%04X", static_cast<unsigned>(type & 0xFFFF));
+  } else {
+    std::snprintf(number, sizeof number, "EMR_%u", static_cast<unsigned>(type));
+  }
   return number;
 }

@@ -23,5 +23,7 @@ BOOL PlayEnhMetaFileReporting(HDC dc, HENHMETAFILE metafile, const RECT* rect,
                               std::vector<TUndrawnRecord>& undrawn);
 
 // The record type's name as the Windows headers spell it ("EMR_POLYBEZIER16"),
-// or "EMR_" and the number for types without one.
+// "EMR_" and the number for types without one, and "META_" and the function
+// number in hexadecimal for records of a converted Windows metafile that have
+// no enhanced equivalent.
 std::string EnhMetaRecordName(DWORD type);

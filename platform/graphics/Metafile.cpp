@@ -1,6 +1,7 @@
 #include "platform/graphics/Metafile.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -14,8 +15,9 @@ namespace {
 
 constexpr int kPixelsPerInch = 96;
 constexpr int kHundredthsOfMMPerInch = 2540;
-constexpr DWORD kPlaceableSignature = 0x9AC6CDD7;  // Windows (16-bit) metafile with a header
-constexpr DWORD kMinHeaderSize = 88;               // the header record up to szlMillimeters
+constexpr DWORD kMinHeaderSize = 88;  // the header record up to szlMillimeters
+constexpr int kPlaceableUnitsPerInch = 1440;  // of Windows metafiles written here
+constexpr int64_t kMaxWinMetafileBytes = int64_t{1} << 30;
 
 [[noreturn]] void InvalidMetafile() {
   throw EInvalidGraphic("Metafile is not valid");
@@ -119,12 +121,56 @@ void TMetafile::SetHeight(int height) {
   Changed();
 }
 
+void TMetafile::LoadWinMetafile(TStream& stream, int64_t available) {
+  if (available > kMaxWinMetafileBytes) available = kMaxWinMetafileBytes;
+  std::vector<uint8_t> data(static_cast<size_t>(available));
+  stream.ReadBuffer(data.data(), static_cast<int32_t>(data.size()));
+  METAFILEPICT picture{MM_ANISOTROPIC, 0, 0, nullptr};
+  size_t skip = 0;
+  uint32_t key = 0;
+  std::memcpy(&key, data.data(), 4);
+  if (key == kPlaceableMetafileKey) {
+    if (data.size() < kPlaceableHeaderSize) InvalidMetafile();
+    int16_t box[4];
+    uint16_t inch = 0, words[11];
+    std::memcpy(box, data.data() + 6, 8);
+    std::memcpy(&inch, data.data() + 14, 2);
+    std::memcpy(words, data.data(), sizeof words);
+    uint16_t checksum = 0;
+    for (int i = 0; i < 10; ++i) checksum ^= words[i];
+    const int64_t w = int64_t{box[2]} - box[0], h = int64_t{box[3]} - box[1];
+    if (inch == 0 || w <= 0 || h <= 0 || checksum != words[10]) InvalidMetafile();
+    picture.xExt = static_cast<LONG>((w * kHundredthsOfMMPerInch + inch / 2) / inch);
+    picture.yExt = static_cast<LONG>((h * kHundredthsOfMMPerInch + inch / 2) / inch);
+    skip = kPlaceableHeaderSize;
+  }
+  size_t length = 0;
+  if (!CheckWinMetaFileBytes(data.data() + skip, data.size() - skip, length)) InvalidMetafile();
+  HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(length), data.data() + skip,
+                                             nullptr, skip ? &picture : nullptr);
+  if (metafile == nullptr) InvalidMetafile();
+  SetHandle(metafile);
+  enhanced_ = false;
+  // Whatever followed the metafile in the stream is left unread.
+  stream.Seek(static_cast<int64_t>(skip + length) - static_cast<int64_t>(data.size()),
+              soFromCurrent);
+}
+
 void TMetafile::LoadFromStream(TStream& stream) {
   const int64_t available = stream.Size() - stream.Position();
+  if (available < 18) InvalidMetafile();
+  uint32_t key = 0;
+  uint16_t words[2] = {};
+  stream.ReadBuffer(&key, 4);
+  stream.Seek(-4, soFromCurrent);
+  std::memcpy(words, &key, 4);
+  if (key == kPlaceableMetafileKey || ((words[0] == 1 || words[0] == 2) && words[1] == 9)) {
+    LoadWinMetafile(stream, available);
+    return;
+  }
   if (available < static_cast<int64_t>(kMinHeaderSize)) InvalidMetafile();
   ENHMETAHEADER header{};
   stream.ReadBuffer(&header, static_cast<int32_t>(kMinHeaderSize));
-  if (header.iType == kPlaceableSignature) InvalidMetafile();  // 16-bit metafiles: unsupported
   if (header.iType != EMR_HEADER || header.dSignature != ENHMETA_SIGNATURE) InvalidMetafile();
   if (header.nSize < kMinHeaderSize || header.nBytes < header.nSize || header.nBytes % 4 != 0 ||
       static_cast<int64_t>(header.nBytes) > available ||
@@ -141,10 +187,36 @@ void TMetafile::LoadFromStream(TStream& stream) {
   HENHMETAFILE metafile = SetEnhMetaFileBits(static_cast<UINT>(length), data.data());
   if (metafile == nullptr) InvalidMetafile();
   SetHandle(metafile);
+  enhanced_ = true;
 }
 
 void TMetafile::SaveToStream(TStream& stream) {
   if (handle_ == nullptr) return;
+  if (!enhanced_) {
+    ScreenDC screen;
+    const UINT size = GetWinMetaFileBits(handle_, 0, nullptr, MM_ANISOTROPIC, screen.Get());
+    if (size == 0) throw EInvalidGraphic("Metafile cannot be saved as a Windows metafile");
+    std::vector<uint8_t> data(kPlaceableHeaderSize + size);
+    if (GetWinMetaFileBits(handle_, size, data.data() + kPlaceableHeaderSize, MM_ANISOTROPIC,
+                           screen.Get()) != size) {
+      throw EInvalidGraphic("Metafile cannot be saved as a Windows metafile");
+    }
+    // The placeable header: the frame's size at 1440 units per inch.
+    const auto units = [](int mm) {
+      return static_cast<uint16_t>(std::min<int64_t>(
+          (int64_t{mm} * kPlaceableUnitsPerInch + kHundredthsOfMMPerInch / 2) /
+              kHundredthsOfMMPerInch,
+          INT16_MAX));
+    };
+    uint16_t words[11] = {static_cast<uint16_t>(kPlaceableMetafileKey),
+                          static_cast<uint16_t>(kPlaceableMetafileKey >> 16),
+                          0, 0, 0, units(mm_width_), units(mm_height_), kPlaceableUnitsPerInch,
+                          0, 0, 0};
+    for (int i = 0; i < 10; ++i) words[10] ^= words[i];
+    std::memcpy(data.data(), words, sizeof words);
+    stream.WriteBuffer(data.data(), static_cast<int32_t>(data.size()));
+    return;
+  }
   const UINT size = GetEnhMetaFileBits(handle_, 0, nullptr);
   if (size < kMinHeaderSize) InvalidMetafile();
   std::vector<uint8_t> data(size);
@@ -156,6 +228,21 @@ void TMetafile::SaveToStream(TStream& stream) {
   header.rclFrame.bottom = header.rclFrame.top + mm_height_;
   std::memcpy(data.data(), &header, kMinHeaderSize);
   stream.WriteBuffer(data.data(), static_cast<int32_t>(size));
+}
+
+void TMetafile::SaveToFile(const std::string& file_name) {
+  const size_t dot = file_name.rfind('.');
+  std::string ext = dot == std::string::npos ? "" : file_name.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext == "wmf") enhanced_ = false;
+  if (ext == "emf") enhanced_ = true;
+  inherited::SaveToFile(file_name);
+}
+
+BOOL TMetafile::Play(HDC dc, const RECT& rect) {
+  skipped_.clear();
+  if (handle_ == nullptr) return TRUE;
+  return PlayEnhMetaFileReporting(dc, handle_, &rect, skipped_);
 }
 
 void TMetafile::ReadData(TStream& stream) {
@@ -172,7 +259,7 @@ void TMetafile::WriteData(TStream& stream) {
 
 void TMetafile::Draw(TCanvas& canvas, const RECT& rect) {
   if (handle_ == nullptr) return;
-  PlayEnhMetaFile(canvas.Handle(), handle_, &rect);
+  Play(canvas.Handle(), rect);
 }
 
 // ---------------------------------------------------------------------------

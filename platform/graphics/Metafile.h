@@ -2,7 +2,11 @@
 // a new one.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/gdi/Gdi.h"
+#include "platform/gdi/MetafileReport.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Graphic.h"
 
@@ -38,11 +42,34 @@ class TMetafile : public TGraphic {
   int MMHeight() const { return mm_height_; }
   bool Empty() const override { return handle_ == nullptr; }
 
-  // Reads an EMF file from the stream's position (exactly the size its header
-  // gives). Raises EInvalidGraphic "Metafile is not valid" for bad data.
+  // Reads a metafile from the stream's position: an EMF file (exactly the
+  // size its header gives), or a Windows (16-bit) metafile with or without
+  // the placeable header, converted as SetWinMetaFileBits does (the
+  // placeable header gives the size; without it the window extent is taken
+  // as pixels). Raises EInvalidGraphic "Metafile is not valid" for bad data.
   void LoadFromStream(TStream& stream) override;
-  // Writes the EMF file; an empty metafile writes nothing.
+  // Writes the EMF file, or when Enhanced() is false a Windows metafile with
+  // the placeable header (at 1440 units per inch of the frame). An empty
+  // metafile writes nothing. A metafile that the graphics layer cannot turn
+  // into a Windows metafile raises EInvalidGraphic.
   void SaveToStream(TStream& stream) override;
+  // As the stream, with Enhanced() chosen by the extension for ".wmf" and
+  // ".emf" (any case).
+  void SaveToFile(const std::string& file_name) override;
+
+  // Whether saving writes an enhanced metafile (true after loading an EMF
+  // or recording) or a Windows metafile (after loading one).
+  bool Enhanced() const { return enhanced_; }
+  void SetEnhanced(bool enhanced) { enhanced_ = enhanced; }
+
+  // Plays the metafile into dc, scaled onto rect, as PlayEnhMetaFile does,
+  // and remembers the records that could not be drawn. Returns
+  // PlayEnhMetaFile's result (GetLastError tells why it failed). An empty
+  // metafile draws nothing and returns TRUE.
+  BOOL Play(HDC dc, const RECT& rect);
+  // The records that the last Play (or Draw) could not draw, by type; empty
+  // when everything was drawn.
+  const std::vector<TUndrawnRecord>& SkippedRecords() const { return skipped_; }
 
  protected:
   void Draw(TCanvas& canvas, const RECT& rect) override;
@@ -53,10 +80,14 @@ class TMetafile : public TGraphic {
  private:
   void Replace(HENHMETAFILE metafile);
 
+  void LoadWinMetafile(TStream& stream, int64_t available);
+
   HENHMETAFILE handle_ = nullptr;
   HPALETTE palette_ = nullptr;
   int mm_width_ = 0;
   int mm_height_ = 0;
+  bool enhanced_ = true;
+  std::vector<TUndrawnRecord> skipped_;
 };
 
 // A canvas that records drawing into a new enhanced metafile. When the
