@@ -18,16 +18,20 @@ fi
 # A new prefix gets the settings the window tests expect: Wine draws window
 # frames itself (no window manager runs under Xvfb) and the classic system
 # colours, which the class library's colour table also uses.
-if [ ! -f "$WINEPREFIX/.vask-ready" ]; then
+# The marker holds the checksum of the settings, so that a prefix made with
+# older settings gets the new ones.
+settings="$(dirname "$0")/wine_prefix.reg"
+ready=$(cksum <"$settings")
+if [ "$(cat "$WINEPREFIX/.vask-ready" 2>/dev/null)" != "$ready" ]; then
   mkdir -p "$WINEPREFIX"
   # Test programs start in parallel: one of them sets the prefix up.
   exec 9>"$WINEPREFIX/.setup-lock"
   flock 9
-  if [ ! -f "$WINEPREFIX/.vask-ready" ]; then
+  if [ "$(cat "$WINEPREFIX/.vask-ready" 2>/dev/null)" != "$ready" ]; then
     wine wineboot --init </dev/null >/dev/null 2>&1 || true
-    wine regedit /S "$(dirname "$0")/wine_prefix.reg" </dev/null >/dev/null 2>&1
+    wine regedit /S "$settings" </dev/null >/dev/null 2>&1
     wineserver -w || true
-    touch "$WINEPREFIX/.vask-ready"
+    echo "$ready" >"$WINEPREFIX/.vask-ready"
   fi
   flock -u 9
   exec 9>&-

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -40,11 +41,12 @@ std::string DataFile(const std::string& name) {
 // How a playback may differ from the system's.
 enum class Match {
   Exact,
-  // Every pixel has one of the same colour at most one pixel away in the
-  // other image (curves, wide pens and turned shapes may shift by a pixel).
+  // Curves, wide pens and turned shapes may lie a pixel off: at most 0.5% of
+  // the pixels have no pixel of the same colour at most one pixel away in
+  // the other image.
   Shifted,
-  // As Shifted, with colours within 96 per channel (smoothed glyph edges),
-  // and at most 2% of the pixels without such a neighbour (glyph hinting).
+  // Smoothed text: as Shifted with colours within 96 per channel, for at
+  // most 1.5% of the pixels (glyph hinting and grey levels differ).
   Text,
 };
 
@@ -101,13 +103,17 @@ TEST_P(MetafileOracleTest, DrawsAsTheSystemDoes) {
   EXPECT_TRUE(metafile.SkippedRecords().empty())
       << EnhMetaRecordName(metafile.SkippedRecords()[0].type);
   const std::vector<uint32_t> actual = Pixels(target);
+  if (const char* out = std::getenv("VASK_ORACLE_OUT")) {
+    target.SaveToFile(std::string(out) + "/" + c.file + ".bmp");
+  }
 
   int differing = 0;
   for (size_t i = 0; i < actual.size(); ++i) differing += actual[i] != expected[i];
   const int tolerance = c.match == Match::Text ? 96 : 0;
   const int unmatched = Unmatched(actual, expected, w, h, tolerance) +
                         Unmatched(expected, actual, w, h, tolerance);
-  std::printf("%s: %d differ, %d unmatched of %d\n", c.file, differing, unmatched, w * h);
+  SCOPED_TRACE(testing::Message() << differing << " pixels differ, " << unmatched
+                                   << " without a match nearby, of " << w * h);
 #ifdef _WIN32
   EXPECT_EQ(differing, 0) << "the system no longer draws the expected image";
 #else
@@ -116,10 +122,10 @@ TEST_P(MetafileOracleTest, DrawsAsTheSystemDoes) {
       EXPECT_EQ(differing, 0);
       break;
     case Match::Shifted:
-      EXPECT_EQ(unmatched, 0);
+      EXPECT_LE(unmatched, w * h / 200);
       break;
     case Match::Text:
-      EXPECT_LE(unmatched, w * h / 50);
+      EXPECT_LE(unmatched, w * h * 3 / 200);
       break;
   }
 #endif

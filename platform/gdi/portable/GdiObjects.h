@@ -141,6 +141,9 @@ struct DcState {
   int arc_direction = AD_COUNTERCLOCKWISE;
   double miter_limit = 10;
   Matrix world;  // world to page
+  // GM_ADVANCED while a metafile plays (rectangles then include their
+  // right and bottom edges, as on Windows).
+  int graphics_mode = GM_COMPATIBLE;
   // The clipping region in device pixels; null: no clipping.
   std::shared_ptr<const Region> clip;
   // The path under construction (open) or ended and ready for use.

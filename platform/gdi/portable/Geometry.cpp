@@ -35,16 +35,11 @@ void Path::MoveTo(PointF p) {
 }
 
 void Path::LineTo(PointF p) {
-  if (points.empty()) {
-    MoveTo(p);
-    return;
-  }
   points.push_back(p);
   types.push_back(kLineTo);
 }
 
 void Path::BezierTo(PointF c1, PointF c2, PointF end) {
-  if (points.empty()) MoveTo(c1);
   for (const PointF& p : {c1, c2, end}) {
     points.push_back(p);
     types.push_back(kBezierTo);

@@ -39,6 +39,7 @@ constexpr size_t kMaxPathPoints = 1 << 20;
 enum : uint8_t { kCloseFigure = 1, kLineTo = 2, kBezierTo = 4, kMoveTo = 6 };
 
 // A path in device coordinates: figures of lines and cubic Bézier curves.
+// A figure starts with a move; lines and curves continue the last figure.
 struct Path {
   std::vector<PointF> points;
   std::vector<uint8_t> types;  // kMoveTo, kLineTo or kBezierTo, | kCloseFigure

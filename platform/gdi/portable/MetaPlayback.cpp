@@ -415,6 +415,7 @@ BOOL Play(HDC handle, HENHMETAFILE metafile, const RECT* rect,
   const SIZE old_pixels = dc->reference_pixels, old_mm = dc->reference_mm;
   const int level = SaveDC(handle);
   dc->state.map_mode = MM_TEXT;
+  dc->state.graphics_mode = GM_ADVANCED;
   dc->state.window_org = dc->state.viewport_org = {0, 0};
   dc->state.window_ext = dc->state.viewport_ext = {1, 1};
   dc->state.position = {0, 0};

@@ -134,13 +134,17 @@ bool DrawRectangle(Dc& dc, int l, int t, int r, int b) {
   if (!std::isfinite(a.x) || !std::isfinite(c.x) || !std::isfinite(a.y) || !std::isfinite(c.y)) {
     return false;
   }
+  // In the advanced graphics mode the right and bottom edges belong to it.
+  const int edge = dc.state.graphics_mode == GM_ADVANCED ? 1 : 0;
   const RECT box{RoundToInt(std::min(a.x, c.x)), RoundToInt(std::min(a.y, c.y)),
-                 RoundToInt(std::max(a.x, c.x)), RoundToInt(std::max(a.y, c.y))};
+                 RoundToInt(std::max(a.x, c.x)) + edge, RoundToInt(std::max(a.y, c.y)) + edge};
   const PenUse pen = PenOf(dc);
   Ink ink;
   if (BrushInk(dc, painter, ink)) {
-    // Without a pen Windows fills one pixel less to the right and bottom.
-    const int shrink = pen.visible ? 0 : 1;
+    // The brush covers [left, right) x [top, bottom) of the box with its
+    // edges; without a pen Windows fills one pixel less to the right and
+    // bottom in the compatible graphics mode.
+    const int shrink = edge + (pen.visible || edge ? 0 : 1);
     const RECT bounds = painter.Bounds();
     const int bottom = std::min<LONG>(box.bottom - shrink, bounds.bottom);
     for (int y = std::max<LONG>(box.top, bounds.top); y < bottom; ++y) {
