@@ -1,6 +1,7 @@
-// Enhanced metafiles: TMetafile::LoadFromStream and SetEnhMetaFileBits, then
-// PlayEnhMetaFile into a small bitmap on a memory context (the first input
-// byte picks the display format and the target rectangle).
+// Metafiles: TMetafile::LoadFromStream (enhanced and Windows metafiles),
+// SetEnhMetaFileBits and SetWinMetaFileBits, then playback into a small
+// bitmap on a memory context (the first input byte picks the display format
+// and the target rectangle), and saving back.
 #include "fuzz/FuzzSupport.h"
 #include "platform/gdi/GdiTest.h"
 #include "platform/graphics/Graphics.h"
@@ -42,6 +43,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     target.SetWidth(8);
     target.SetHeight(8);
     target.Canvas()->StretchDraw(RECT{0, 0, 8, 8}, &metafile);
+    for (const TUndrawnRecord& r : metafile.SkippedRecords()) EnhMetaRecordName(r.type);
+    TMemoryStream saved;
+    metafile.SaveToStream(saved);
+  });
+  RunChecked([&] {
+    HENHMETAFILE raw = SetWinMetaFileBits(static_cast<UINT>(in.RestSize()), in.Rest(), nullptr,
+                                          nullptr);
+    if (raw == nullptr) return;
+    Play(raw, options);
+    DeleteEnhMetaFile(raw);
   });
   RunChecked([&] {
     HENHMETAFILE raw = SetEnhMetaFileBits(static_cast<UINT>(in.RestSize()), in.Rest());

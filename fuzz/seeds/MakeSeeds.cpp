@@ -3,8 +3,9 @@
 // (JPEG made through the codec: baseline, progressive, grayscale, CMYK and
 // YCCK, two components, restart markers, comments and APP segments,
 // arithmetic coding; DIBs with every header size for the compressor; BMPs of
-// every depth and header form; icons; EMFs; form descriptions and stored
-// pictures).
+// every depth and header form; icons; EMFs and WMFs; form descriptions and
+// stored pictures).
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -498,6 +499,28 @@ void EmfSeeds() {
          DeleteObject(palette);
        }));
   Save("emf", "empty", {2}, RecordEmf([](HDC) {}));
+  // The metafiles of the comparison tests: curves, paths, clipping,
+  // transforms, text, styles and Windows metafiles.
+  const std::string samples = VASK_METAFILE_SAMPLES;
+  if (DIR* d = opendir(samples.c_str())) {
+    uint8_t options = 0;
+    while (dirent* e = readdir(d)) {
+      const std::string name = e->d_name;
+      if (name.size() < 5 || (name.substr(name.size() - 4) != ".emf" &&
+                              name.substr(name.size() - 4) != ".wmf")) {
+        continue;
+      }
+      std::FILE* f = std::fopen((samples + "/" + name).c_str(), "rb");
+      if (!f) continue;
+      Bytes bytes;
+      uint8_t buffer[4096];
+      size_t n;
+      while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+      std::fclose(f);
+      Save("emf", name.substr(0, name.size() - 4), {options++}, bytes);
+    }
+    closedir(d);
+  }
 }
 
 // --- Form descriptions and stored pictures.

@@ -188,7 +188,9 @@ TEST_F(GdiMetafile, MappingModesAndPalettesPlayOnAPaletteDisplay) {
   HBRUSH green = CreateSolidBrush(PALETTEINDEX(2));
   HGDIOBJ old = SelectObject(rec, green);
   SelectObject(rec, GetStockObject(NULL_PEN));
-  Rectangle(rec, 0, 0, 600, 600);  // 5 x 5 pixels without a pen
+  // 6 x 6 pixels without a pen: metafiles play in the advanced graphics
+  // mode, where a rectangle's fill reaches its right and bottom edges.
+  Rectangle(rec, 0, 0, 600, 600);
   SelectObject(rec, old);
   DeleteObject(green);
   HENHMETAFILE mf = CloseEnhMetaFile(rec);
@@ -207,8 +209,8 @@ TEST_F(GdiMetafile, MappingModesAndPalettesPlayOnAPaletteDisplay) {
   RECT target{0, 0, 10, 10};
   ASSERT_TRUE(PlayEnhMetaFile(m.dc, mf, &target));
   EXPECT_EQ(GetPixel(m.dc, 3, 3), RGB(0x20, 0xC0, 0x40));
-  EXPECT_EQ(GetPixel(m.dc, 4, 4), RGB(0x20, 0xC0, 0x40));
-  EXPECT_EQ(GetPixel(m.dc, 5, 5), RGB(255, 255, 255));
+  EXPECT_EQ(GetPixel(m.dc, 5, 5), RGB(0x20, 0xC0, 0x40));
+  EXPECT_EQ(GetPixel(m.dc, 6, 6), RGB(255, 255, 255));
   gditest::RawBitmap raw;
   SelectObject(m.dc, m.old);
   gditest::ReadBitmap(m.bitmap, raw);

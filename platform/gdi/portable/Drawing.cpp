@@ -189,7 +189,9 @@ bool DrawPath(const Dc& dc, const Path& path, bool fill, bool stroke) {
   }
   Painter painter(dc);
   if (!painter.HasTarget()) return true;
-  std::vector<Figure> figures = Flatten(path);
+  const RECT b = painter.Bounds();
+  std::vector<Figure> figures =
+      Flatten(path, BoxF{double(b.left), double(b.top), double(b.right), double(b.bottom)});
   if (fill) {
     std::vector<std::vector<PointF>> polygons;
     for (const Figure& f : figures) polygons.push_back(f.points);

@@ -66,7 +66,50 @@ bool Path::Finite() const {
   return true;
 }
 
-std::vector<Figure> Flatten(const Path& path) {
+namespace {
+
+bool Outside(const PointF (&c)[4], const BoxF& box) {
+  double l = c[0].x, r = c[0].x, t = c[0].y, b = c[0].y;
+  for (const PointF& p : c) {
+    l = std::min(l, p.x);
+    r = std::max(r, p.x);
+    t = std::min(t, p.y);
+    b = std::max(b, p.y);
+  }
+  return r < box.left || l > box.right || b < box.top || t > box.bottom;
+}
+
+// Appends the curve from c[0] (already in out) to c[3].
+void FlattenCurve(const PointF (&c)[4], const BoxF& box, int depth, agg::curve4_div& curve,
+                  std::vector<PointF>& out) {
+  if (Outside(c, box)) {
+    out.insert(out.end(), {c[1], c[2], c[3]});
+    return;
+  }
+  // Curves much larger than the box are halved (de Casteljau) first.
+  const double size = std::max({std::fabs(c[1].x - c[0].x) + std::fabs(c[2].x - c[1].x) +
+                                    std::fabs(c[3].x - c[2].x),
+                                std::fabs(c[1].y - c[0].y) + std::fabs(c[2].y - c[1].y) +
+                                    std::fabs(c[3].y - c[2].y)});
+  const double span = std::max(box.right - box.left, box.bottom - box.top) + 64;
+  if (size > 4 * span && depth < 48) {
+    auto mid = [](PointF a, PointF b) { return PointF{(a.x + b.x) / 2, (a.y + b.y) / 2}; };
+    const PointF ab = mid(c[0], c[1]), bc = mid(c[1], c[2]), cd = mid(c[2], c[3]);
+    const PointF abc = mid(ab, bc), bcd = mid(bc, cd), m = mid(abc, bcd);
+    FlattenCurve({c[0], ab, abc, m}, box, depth + 1, curve, out);
+    FlattenCurve({m, bcd, cd, c[3]}, box, depth + 1, curve, out);
+    return;
+  }
+  curve.init(c[0].x, c[0].y, c[1].x, c[1].y, c[2].x, c[2].y, c[3].x, c[3].y);
+  double x, y;
+  curve.rewind(0);
+  curve.vertex(&x, &y);  // the start point, already there
+  while (!agg::is_stop(curve.vertex(&x, &y))) out.push_back({x, y});
+}
+
+}  // namespace
+
+std::vector<Figure> Flatten(const Path& path, const BoxF& box) {
   std::vector<Figure> out;
   agg::curve4_div curve;
   curve.approximation_scale(2.0);  // a quarter pixel
@@ -75,15 +118,9 @@ std::vector<Figure> Flatten(const Path& path) {
     if (type == kMoveTo || out.empty()) {
       out.push_back({{path.points[i]}, false});
     } else if (type == kBezierTo && i + 2 < path.points.size()) {
-      const PointF a = out.back().points.back();
-      const PointF& b = path.points[i];
-      const PointF& c = path.points[i + 1];
-      const PointF& d = path.points[i + 2];
-      curve.init(a.x, a.y, b.x, b.y, c.x, c.y, d.x, d.y);
-      double x, y;
-      curve.rewind(0);
-      curve.vertex(&x, &y);  // the start point, already in the figure
-      while (!agg::is_stop(curve.vertex(&x, &y))) out.back().points.push_back({x, y});
+      const PointF c[4] = {out.back().points.back(), path.points[i], path.points[i + 1],
+                           path.points[i + 2]};
+      FlattenCurve(c, box, 0, curve, out.back().points);
       i += 2;
     } else {
       out.back().points.push_back(path.points[i]);

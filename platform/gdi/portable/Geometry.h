@@ -61,9 +61,17 @@ struct Figure {
   bool closed = false;
 };
 
-// The path's figures with curves replaced by line segments (at most a
-// quarter pixel from the curve).
-std::vector<Figure> Flatten(const Path& path);
+// A device rectangle [left, right) x [top, bottom).
+struct BoxF {
+  double left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// The path's figures with curves replaced by line segments, at most a
+// quarter pixel from the curve where it can be seen: curves (or the parts
+// of them) whose control points all lie outside the box are replaced by
+// their control polygon, which changes nothing inside the box. So the
+// points made stay in proportion to the box, however large the curves.
+std::vector<Figure> Flatten(const Path& path, const BoxF& box);
 
 // How a wide pen ends and joins its segments (PS_ENDCAP_* and PS_JOIN_*).
 struct PenShape {
@@ -73,11 +81,6 @@ struct PenShape {
   double miter_limit = 10;
   // Dash and gap lengths in device units; empty for a solid pen.
   std::vector<double> dashes;
-};
-
-// A device rectangle [left, right) x [top, bottom).
-struct BoxF {
-  double left = 0, top = 0, right = 0, bottom = 0;
 };
 
 // Liang-Barsky: the parameter range [t0, t1] of the segment a-b inside the

@@ -234,7 +234,10 @@ bool Player::PlayPath(bool& known) {
         NotDrawn();
         return true;
       }
-      std::vector<Figure> figures = Flatten(s.path);
+      Painter painter(dc_);
+      const RECT b = painter.Bounds();
+      const BoxF box{double(b.left), double(b.top), double(b.right), double(b.bottom)};
+      std::vector<Figure> figures = Flatten(s.path, box);
       std::vector<std::vector<PointF>> outlines;
       if (emr_.iType == EMR_WIDENPATH) {
         const PenUse pen = PenOf(dc_);
@@ -244,10 +247,7 @@ bool Player::PlayPath(bool& known) {
         }
         PenShape shape = pen.shape;
         if (!pen.wide) shape.width = 1;
-        Painter painter(dc_);
-        const RECT b = painter.Bounds();
-        outlines = PenOutline(figures, shape,
-                              BoxF{double(b.left), double(b.top), double(b.right), double(b.bottom)});
+        outlines = PenOutline(figures, shape, box);
         figures.clear();
         for (auto& o : outlines) figures.push_back({std::move(o), true});
       }
@@ -268,7 +268,12 @@ bool Player::PlayPath(bool& known) {
         NotDrawn();
       } else {
         std::vector<std::vector<PointF>> polygons;
-        for (Figure& f : Flatten(s.path)) polygons.push_back(std::move(f.points));
+        const Bitmap* target = dc_.type == DcType::Memory
+                                   ? static_cast<const Bitmap*>(Lookup(dc_.state.bitmap))
+                                   : nullptr;
+        const BoxF box{0, 0, target ? double(target->width) : 0,
+                       target ? double(target->height) : 0};
+        for (Figure& f : Flatten(s.path, box)) polygons.push_back(std::move(f.points));
         CombineClip(PolygonRegion(polygons, s.fill_mode == WINDING), mode);
       }
       s.path = Path{};

@@ -71,7 +71,9 @@ std::vector<POINT> Player::PointsAt(size_t offset, size_t n, bool small) const {
 }
 
 void Player::Store(DWORD index, HGDIOBJ object) {
-  if (objects_[index]) retired_.push_back(objects_[index]);
+  // The object the slot held goes now, or at the end while a saved state
+  // still holds it.
+  if (objects_[index] && !DeleteObject(objects_[index])) retired_.push_back(objects_[index]);
   objects_[index] = object;
 }
 

@@ -52,9 +52,10 @@ PointF CurvePoint(const Matrix& m, double x, double y) {
 bool Finish(Dc& dc, Path& shape, bool fill, bool stroke) {
   if (dc.state.path_open) {
     Path& path = dc.state.path;
+    if (path.points.size() + shape.points.size() > kMaxPathPoints) return false;
     path.points.insert(path.points.end(), shape.points.begin(), shape.points.end());
     path.types.insert(path.types.end(), shape.types.begin(), shape.types.end());
-    return !path.TooLarge();
+    return true;
   }
   return DrawPath(dc, shape, fill, stroke);
 }
@@ -341,7 +342,9 @@ bool DrawPolyDraw(Dc& dc, const std::vector<POINT>& points, const std::vector<BY
 
 void MoveTo(Dc& dc, int x, int y) {
   dc.state.position = {x, y};
-  if (dc.state.path_open) dc.state.path.MoveTo(DevicePoint(dc, x, y));
+  if (dc.state.path_open && dc.state.path.points.size() < kMaxPathPoints) {
+    dc.state.path.MoveTo(DevicePoint(dc, x, y));
+  }
 }
 
 bool DrawLineTo(Dc& dc, int x, int y) {
