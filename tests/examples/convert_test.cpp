@@ -431,3 +431,60 @@ TEST_F(ConvertTest, ClearErrors) {
 }
 
 }  // namespace
+
+namespace {
+
+// Metafiles convert as the system's GDI draws them: each picture decoded
+// again by djpeg is close to Wine's rendering of it (tests/data/metafiles),
+// within JPEG's own error. These are the pictures that converted to pure
+// white or kept the whole page red before metafiles were drawn in full.
+TEST(ConvertMetafileTest, MetafilesConvertAsTheSystemDrawsThem) {
+  TempDir dir;
+  for (const char* name : {"hand-cliprect.emf", "hand-worldscale.emf", "hand-polypolygon16.emf",
+                           "hand-polybezier16.emf", "hand-textopaque.emf", "wine-paths.emf",
+                           "wine-placeable.wmf"}) {
+    const std::string source = std::string(VASK_TEST_DATA_DIR) + "/metafiles/" + name;
+    const ToolRun run = Convert(dir, "--quality 95 " + source + " out.jpg");
+    ASSERT_EQ(run.status, 0) << name << ": " << run.err;
+    EXPECT_EQ(run.err, "") << name;
+    Tool(dir, "djpeg -bmp out.jpg > out.bmp");
+    int w = 0, h = 0, bits = 0, ew = 0, eh = 0, ebits = 0;
+    const std::vector<uint32_t> ours = BmpPixels(ReadFileBytes(dir.File("out.bmp")), w, h, bits);
+    const std::vector<uint32_t> wine = BmpPixels(ReadFileBytes(source + ".bmp"), ew, eh, ebits);
+    ASSERT_EQ(w, ew) << name;
+    ASSERT_EQ(h, eh) << name;
+    double total = 0;
+    for (size_t i = 0; i < ours.size(); ++i)
+      for (int s = 0; s < 24; s += 8)
+        total += std::abs(static_cast<int>((ours[i] >> s) & 255) -
+                          static_cast<int>((wine[i] >> s) & 255));
+    EXPECT_LT(total / (3.0 * ours.size()), 6.0) << name;
+  }
+}
+
+// A record that playback cannot draw is reported, not silently lost.
+TEST(ConvertMetafileTest, UndrawnRecordsAreReported) {
+  TempDir dir;
+  std::string emf = ReadFileBytes(std::string(VASK_TEST_DATA_DIR) + "/metafiles/hand-cliprect.emf");
+  // EMR_EXTFLOODFILL (x, y, colour, mode) twice, before the EOF record.
+  std::string record(24, '\0');
+  const uint32_t fields[6] = {53, 24, 5, 5, 0, 1};
+  std::memcpy(record.data(), fields, sizeof fields);
+  emf.insert(emf.size() - 20, record + record);
+  const uint32_t bytes = static_cast<uint32_t>(emf.size()), records = Le32(emf, 52) + 2;
+  std::memcpy(emf.data() + 48, &bytes, 4);
+  std::memcpy(emf.data() + 52, &records, 4);
+  WriteFileBytes(dir.File("flood.emf"), emf);
+  const ToolRun run = Convert(dir, "flood.emf out.jpg");
+  EXPECT_EQ(run.status, 0) << run.err;
+#ifdef _WIN32
+  EXPECT_EQ(run.err, "");  // the system draws it
+#else
+  EXPECT_EQ(run.err,
+            "zeljpeg-convert: warning: Metafile record EMR_EXTFLOODFILL was not drawn (2 "
+            "records)\n");
+#endif
+  EXPECT_TRUE(Exists(dir.File("out.jpg")));
+}
+
+}  // namespace

@@ -1,8 +1,12 @@
 // Enhanced metafiles: recording, file bytes, playback scaled into a target
 // rectangle, palettes, and malformed data.
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
+#include "platform/gdi/MetafileReport.h"
 #include "tests/support/GdiFixture.h"
 
 namespace {
@@ -316,6 +320,128 @@ TEST_F(GdiMetafile, WidePointsUseThirtyTwoBitRecordsAndFilesAreWritten) {
   EXPECT_EQ(GetPixel(m.dc, 5, 5), RGB(0, 0, 0));
   EXPECT_EQ(GetPixel(m.dc, 9, 9), RGB(0, 0, 0));  // pen outline at 10 clipped
   DeleteEnhMetaFile(mf);
+}
+
+}  // namespace
+
+namespace {
+
+// An EMF of 32 x 32 pixels (object table of 4) with the given records, each
+// given as 32-bit values from its type on (the size is filled in).
+std::vector<uint8_t> EmfWith(const std::vector<std::vector<uint32_t>>& records) {
+  std::vector<uint32_t> words(27, 0);
+  words[0] = EMR_HEADER;
+  words[1] = 108;
+  words[6] = words[7] = 32 * 2540 / 96;  // frame
+  words[10] = ENHMETA_SIGNATURE;
+  words[11] = 0x10000;
+  words[14] = 4;  // handles
+  words[17] = 1920, words[18] = 1080, words[19] = 508, words[20] = 286;
+  words[25] = 508000, words[26] = 285750;
+  for (auto r : records) {
+    r.insert(r.begin() + 1, static_cast<uint32_t>(4 * (r.size() + 1)));
+    words.insert(words.end(), r.begin(), r.end());
+  }
+  for (uint32_t v : {uint32_t{EMR_EOF}, 20u, 0u, 16u, 20u}) words.push_back(v);
+  words[12] = static_cast<uint32_t>(4 * words.size());
+  words[13] = static_cast<uint32_t>(records.size() + 2);
+  std::vector<uint8_t> bytes(4 * words.size());
+  std::memcpy(bytes.data(), words.data(), bytes.size());
+  return bytes;
+}
+
+uint32_t Bits(float f) {
+  uint32_t u;
+  std::memcpy(&u, &f, 4);
+  return u;
+}
+
+// A font (slot 1) of the height, with a face name of 32 letters and no
+// terminator, selected.
+std::vector<std::vector<uint32_t>> Font(int32_t height, int32_t escapement = 0) {
+  std::vector<uint32_t> font = {EMR_EXTCREATEFONTINDIRECTW, 1, uint32_t(height), 0,
+                                uint32_t(escapement), 0, 400, 0, 0};
+  font.resize(2 + 23, 0x00410041);  // "AAAA..."
+  return {font, {EMR_SELECTOBJECT, 1}};
+}
+
+// EXTTEXTOUTW of "Hi" at (2, 2), with changes at word offsets.
+std::vector<uint32_t> Text(std::vector<std::pair<size_t, uint32_t>> changes = {}) {
+  std::vector<uint32_t> r = {EMR_EXTTEXTOUTW, 0, 0, 31, 31, GM_COMPATIBLE, Bits(1), Bits(1), 2, 2,
+                             2, 76, 0, 0, 0, 0, 0, 80, 0x00690048, 8, 8};
+  for (auto [at, value] : changes) r[at] = value;
+  return r;
+}
+
+// Records that do not hold what they claim end playback with
+// ERROR_INVALID_DATA; records beyond the drawing limits are skipped and
+// reported; nothing is read outside a record and no record costs more than
+// time in proportion to the target.
+TEST_F(GdiMetafile, BadRecordsFailOrAreReportedAndNeverReadOutside) {
+  const uint32_t huge = 0x40000000;
+  std::vector<std::vector<uint32_t>> big_font = Font(0x7FFFFFFF);
+  big_font.push_back(Text());
+  std::vector<std::vector<uint32_t>> nameless = Font(-12, 0x7FFFFFFF);
+  nameless.push_back(Text());
+  std::vector<std::vector<uint32_t>> deep_path(1000, {59});  // EMR_BEGINPATH
+  deep_path.push_back({60});                                  // EMR_ENDPATH
+  deep_path.push_back({62, 0, 0, 31, 31});                    // EMR_FILLPATH
+  struct Case {
+    const char* what;
+    std::vector<std::vector<uint32_t>> records;
+    bool ok;
+    DWORD undrawn;
+  } cases[] = {
+      {"polygon count past the record", {{EMR_POLYGON16, 0, 0, 9, 9, 1000, 0x00010001}}, false, 0},
+      {"polypolygon counts that do not add up",
+       {{EMR_POLYPOLYGON16, 0, 0, 9, 9, 2, 3, 2, 2, 0, 0x00050005, 0x00050000}}, false, 0},
+      {"polypolygon of a billion polygons", {{EMR_POLYPOLYGON, 0, 0, 9, 9, huge, 0, 1}}, false, 0},
+      {"clip region of a billion rectangles",
+       {{EMR_EXTSELECTCLIPRGN, 48, RGN_COPY, 32, 1, huge, 16, 0, 0, 9, 9, 0, 0, 9, 9}}, false, 0},
+      {"text of a billion characters", {Text({{10, huge}})}, false, 0},
+      {"text outside its record", {Text({{11, 4000}})}, false, 0},
+      {"spacing outside its record", {Text({{17, 4000}})}, false, 0},
+      {"font record too short", {{EMR_EXTCREATEFONTINDIRECTW, 1, 12}}, false, 0},
+      {"pen of a billion style entries",
+       {{EMR_EXTCREATEPEN, 1, 0, 0, 0, 0, PS_USERSTYLE, 1, BS_SOLID, 0, 0, huge}}, false, 0},
+      {"a font two billion pixels high", big_font, true, EMR_EXTTEXTOUTW},
+      {"a face name without terminator and a huge escapement", nameless, true, 0},
+      {"a thousand nested paths", deep_path, true, 0},
+      {"a transform that is not a number",
+       {{EMR_SETWORLDTRANSFORM, Bits(NAN), 0, 0, Bits(1), 0, 0}}, true, EMR_SETWORLDTRANSFORM},
+      {"curves scaled far out",
+       {{EMR_SETWORLDTRANSFORM, Bits(1e30f), 0, 0, Bits(1e30f), 0, 0},
+        {EMR_POLYBEZIER16, 0, 0, 9, 9, 4, 0, 0x00090009, 0x00000009, 0x00090000}},
+       true, EMR_POLYBEZIER16},
+      {"a pen a billion pixels wide",
+       {{EMR_CREATEPEN, 1, PS_SOLID, huge, 0, 0}, {EMR_SELECTOBJECT, 1}, {EMR_LINETO, 30, 30}},
+       true, EMR_LINETO},
+      {"a record of no known type", {{200, 1, 2}}, true, 200},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::vector<uint8_t> bytes = EmfWith(c.records);
+    HENHMETAFILE mf = SetEnhMetaFileBits(static_cast<UINT>(bytes.size()), bytes.data());
+    ASSERT_NE(mf, nullptr);
+    MemoryDc m(32, 32);
+    const RECT target{0, 0, 32, 32};
+    std::vector<TUndrawnRecord> undrawn;
+    EXPECT_EQ(PlayEnhMetaFileReporting(m.dc, mf, &target, undrawn), c.ok ? TRUE : FALSE);
+    if (!c.ok) {
+      EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_DATA));
+    }
+    if (c.ok && c.undrawn) {
+      ASSERT_EQ(undrawn.size(), 1u);
+      EXPECT_EQ(undrawn[0].type, c.undrawn);
+      EXPECT_EQ(undrawn[0].count, 1u);
+    } else if (c.ok) {
+      EXPECT_TRUE(undrawn.empty()) << EnhMetaRecordName(undrawn[0].type);
+    }
+    DeleteEnhMetaFile(mf);
+  }
+  EXPECT_EQ(EnhMetaRecordName(EMR_POLYBEZIER16), "EMR_POLYBEZIER16");
+  EXPECT_EQ(EnhMetaRecordName(200), "EMR_200");
+  EXPECT_EQ(EnhMetaRecordName(0x10000 + META_ESCAPE), "META_0626");
 }
 
 }  // namespace

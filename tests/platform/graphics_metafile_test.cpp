@@ -129,7 +129,104 @@ TEST_F(MetafileTest, TruncatedAndLyingFilesAreRejectedAndLeaveTheMetafileAlone) 
   expect_rejected(patched(48, 110));         // file size not whole records
   expect_rejected(patched(108 + 4, 4000));   // EOF record size past the end
   expect_rejected(patched(108 + 4, 0));      // EOF record of size 0
-  expect_rejected(patched(0, 0x9AC6CDD7));   // a 16-bit metafile
+  expect_rejected(patched(0, 0x9AC6CDD7));   // a placeable header on other bytes
+}
+
+std::string Sample(const std::string& name) {
+  return ReadFileBytes(std::string(VASK_TEST_DATA_DIR) + "/metafiles/" + name);
+}
+
+// Windows metafiles load as SetWinMetaFileBits converts them (the placeable
+// header gives the size), draw, and save back as a placeable file holding
+// the same records.
+TEST_F(MetafileTest, WindowsMetafilesLoadDrawAndSaveBack) {
+  const std::string placeable = Sample("wine-placeable.wmf");
+  TMetafile metafile;
+  Load(metafile, placeable);
+  EXPECT_FALSE(metafile.Enhanced());
+  EXPECT_EQ(metafile.Width(), 120);
+  EXPECT_EQ(metafile.Height(), 96);
+  const std::string saved = Save(metafile);
+  ASSERT_GT(saved.size(), 22u);
+  EXPECT_EQ(saved.substr(22), placeable.substr(22));
+  TMetafile again;
+  Load(again, saved);
+  EXPECT_EQ(again.Width(), 120);
+  EXPECT_EQ(again.Height(), 96);
+  // As an enhanced metafile it saves as one.
+  metafile.SetEnhanced(true);
+  TMetafile enhanced;
+  Load(enhanced, Save(metafile));
+  EXPECT_TRUE(enhanced.Enhanced());
+  EXPECT_EQ(enhanced.Width(), 120);
+
+  TempDir dir;
+  WriteFileBytes(dir.File("x.wmf"), placeable);
+  TPicture picture;
+  picture.LoadFromFile(dir.File("x.wmf"));
+  EXPECT_TRUE(Is<TMetafile>(picture.Graphic()));
+  EXPECT_EQ(picture.Width(), 120);
+}
+
+#ifndef _WIN32
+// Without the placeable header the window extent counts as pixels (Windows
+// leaves the size to the caller); the picture is the same.
+TEST_F(MetafileTest, WindowsMetafilesWithoutTheirHeaderDrawTheSamePicture) {
+  TMetafile placeable, plain;
+  Load(placeable, Sample("wine-placeable.wmf"));
+  Load(plain, Sample("wine-plain.wmf"));
+  EXPECT_EQ(plain.Width(), 1200);
+  EXPECT_EQ(plain.Height(), 960);
+  TBitmap a, b;
+  for (auto [bitmap, metafile] : {std::pair{&a, &placeable}, std::pair{&b, &plain}}) {
+    bitmap->SetSize(120, 96);
+    bitmap->Canvas()->FillRect(RECT{0, 0, 120, 96});
+    bitmap->Canvas()->StretchDraw(RECT{0, 0, 120, 96}, metafile);
+  }
+  for (int y = 0; y < 96; y += 3)
+    for (int x = 0; x < 120; x += 3)
+      ASSERT_EQ(a.Canvas()->Pixels(x, y), b.Canvas()->Pixels(x, y)) << x << "," << y;
+}
+#endif
+
+TEST_F(MetafileTest, BrokenWindowsMetafilesAreRejected) {
+  const std::string file = Sample("wine-placeable.wmf");
+  auto patched = [&](size_t offset, uint16_t value) {
+    std::string s = file;
+    std::memcpy(&s[offset], &value, 2);
+    return s;
+  };
+  std::vector<std::string> broken;
+  for (size_t length = 0; length < file.size(); length += 7) broken.push_back(file.substr(0, length));
+  broken.push_back(patched(20, 0));           // checksum
+  broken.push_back(patched(10, 0));           // empty box (checksum fixed below)
+  broken.push_back(patched(22 + 2, 5));       // header size
+  broken.push_back(patched(22 + 18, 0));      // first record of no size
+  broken.push_back(patched(22 + 18, 0xFFFF)); // first record past the end
+  // The box check: right == left, with a matching checksum.
+  std::string empty_box = patched(10, 0);
+  uint16_t sum = 0;
+  for (int i = 0; i < 10; ++i) {
+    uint16_t w;
+    std::memcpy(&w, &empty_box[2 * i], 2);
+    sum ^= w;
+  }
+  std::memcpy(&empty_box[20], &sum, 2);
+  broken.push_back(empty_box);
+  for (const std::string& bytes : broken) {
+    SCOPED_TRACE(bytes.size());
+    TMetafile metafile;
+    TMemoryStream stream;
+    FillStream(stream, bytes);
+    try {
+      metafile.LoadFromStream(stream);
+      ADD_FAILURE() << "accepted";
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_EQ(e.Message(), "Metafile is not valid");
+    } catch (const EStreamError&) {
+    }
+    EXPECT_TRUE(metafile.Empty());
+  }
 }
 
 }  // namespace
