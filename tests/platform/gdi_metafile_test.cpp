@@ -417,6 +417,8 @@ TEST_F(GdiMetafile, BadRecordsFailOrAreReportedAndNeverReadOutside) {
        {{EMR_CREATEPEN, 1, PS_SOLID, huge, 0, 0}, {EMR_SELECTOBJECT, 1}, {EMR_LINETO, 30, 30}},
        true, EMR_LINETO},
       {"a record of no known type", {{200, 1, 2}}, true, 200},
+      {"a rectangle one pixel wide and four billion tall (found by fuzzing)",
+       {{EMR_RECTANGLE, 5, uint32_t(-2000000000), 5, 2000000000}}, true, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

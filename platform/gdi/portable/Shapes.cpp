@@ -161,7 +161,11 @@ bool DrawRectangle(Dc& dc, int l, int t, int r, int b) {
   if (!pen.wide && (box.right - box.left == 1 || box.bottom - box.top == 1)) {
     Ink line;
     line.raw = painter.Raw(pen.colour);
-    for (int y = box.top; y < box.bottom; ++y) painter.Paint(y, box.left, box.right, line);
+    const RECT bounds = painter.Bounds();
+    const int bottom = std::min<LONG>(box.bottom, bounds.bottom);
+    for (int y = std::max<LONG>(box.top, bounds.top); y < bottom; ++y) {
+      painter.Paint(y, box.left, box.right, line);
+    }
   }
   return drawn;
 }
