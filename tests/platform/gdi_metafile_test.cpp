@@ -419,6 +419,10 @@ TEST_F(GdiMetafile, BadRecordsFailOrAreReportedAndNeverReadOutside) {
       {"a record of no known type", {{200, 1, 2}}, true, 200},
       {"a rectangle one pixel wide and four billion tall (found by fuzzing)",
        {{EMR_RECTANGLE, 5, uint32_t(-2000000000), 5, 2000000000}}, true, 0},
+      {"a hatched rectangle four billion pixels wide (found by fuzzing)",
+       {{EMR_CREATEBRUSHINDIRECT, 1, BS_HATCHED, 0, HS_CROSS}, {EMR_SELECTOBJECT, 1},
+        {EMR_RECTANGLE, uint32_t(-2000000000), 5, 2000000000, 9}},
+       true, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -127,6 +127,9 @@ void Painter::Paint(int y, int x0, int x1, const Ink& ink) {
     PaintRaw(y, x0, x1, ink.raw);
     return;
   }
+  if (!target_) return;
+  x0 = std::max(x0, 0);
+  x1 = std::min(x1, target_->width);
   const uint8_t bits = ink.pattern[static_cast<unsigned>(y - ink.origin.y) & 7];
   int x = x0;
   while (x < x1) {
