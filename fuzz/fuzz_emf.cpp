@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     metafile.SaveToStream(saved);
   });
   RunChecked([&] {
-    HENHMETAFILE raw = SetWinMetaFileBits(static_cast<UINT>(in.RestSize()), in.Rest(), nullptr,
-                                          nullptr);
+    HENHMETAFILE raw =
+        SetWinMetaFileBits(static_cast<UINT>(in.RestSize()), in.Rest(), nullptr, nullptr);
     if (raw == nullptr) return;
     Play(raw, options);
     DeleteEnhMetaFile(raw);

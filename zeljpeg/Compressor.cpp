@@ -337,11 +337,10 @@ void TJPEGCompressor::WriteMetaFile(TMetafile* metafile, int32_t width, int32_t 
   // What the graphics layer could not draw is said, not silently lost.
   for (const TUndrawnRecord& r : metafile->SkippedRecords()) {
     const std::string name = EnhMetaRecordName(r.type);
-    DeliverWarning(r.count == 1
-                       ? Format("Metafile record %s was not drawn", name.c_str()).c_str()
-                       : Format("Metafile record %s was not drawn (%u records)", name.c_str(),
-                                static_cast<unsigned>(r.count))
-                             .c_str());
+    DeliverWarning(r.count == 1 ? Format("Metafile record %s was not drawn", name.c_str()).c_str()
+                                : Format("Metafile record %s was not drawn (%u records)",
+                                         name.c_str(), static_cast<unsigned>(r.count))
+                                      .c_str());
   }
   WriteBitmap(rendered.get());
 }

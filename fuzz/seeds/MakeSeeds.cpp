@@ -506,8 +506,8 @@ void EmfSeeds() {
     uint8_t options = 0;
     while (dirent* e = readdir(d)) {
       const std::string name = e->d_name;
-      if (name.size() < 5 || (name.substr(name.size() - 4) != ".emf" &&
-                              name.substr(name.size() - 4) != ".wmf")) {
+      if (name.size() < 5 ||
+          (name.substr(name.size() - 4) != ".emf" && name.substr(name.size() - 4) != ".wmf")) {
         continue;
       }
       std::FILE* f = std::fopen((samples + "/" + name).c_str(), "rb");
@@ -515,7 +515,8 @@ void EmfSeeds() {
       Bytes bytes;
       uint8_t buffer[4096];
       size_t n;
-      while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+      while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + n);
       std::fclose(f);
       Save("emf", name.substr(0, name.size() - 4), {options++}, bytes);
     }

@@ -15,7 +15,7 @@ namespace {
 
 constexpr int kPixelsPerInch = 96;
 constexpr int kHundredthsOfMMPerInch = 2540;
-constexpr DWORD kMinHeaderSize = 88;  // the header record up to szlMillimeters
+constexpr DWORD kMinHeaderSize = 88;          // the header record up to szlMillimeters
 constexpr int kPlaceableUnitsPerInch = 1440;  // of Windows metafiles written here
 constexpr int64_t kMaxWinMetafileBytes = int64_t{1} << 30;
 
@@ -146,8 +146,8 @@ void TMetafile::LoadWinMetafile(TStream& stream, int64_t available) {
   }
   size_t length = 0;
   if (!CheckWinMetaFileBytes(data.data() + skip, data.size() - skip, length)) InvalidMetafile();
-  HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(length), data.data() + skip,
-                                             nullptr, skip ? &picture : nullptr);
+  HENHMETAFILE metafile = SetWinMetaFileBits(static_cast<UINT>(length), data.data() + skip, nullptr,
+                                             skip ? &picture : nullptr);
   if (metafile == nullptr) InvalidMetafile();
   SetHandle(metafile);
   enhanced_ = false;
@@ -203,15 +203,22 @@ void TMetafile::SaveToStream(TStream& stream) {
     }
     // The placeable header: the frame's size at 1440 units per inch.
     const auto units = [](int mm) {
-      return static_cast<uint16_t>(std::min<int64_t>(
-          (int64_t{mm} * kPlaceableUnitsPerInch + kHundredthsOfMMPerInch / 2) /
-              kHundredthsOfMMPerInch,
-          INT16_MAX));
+      return static_cast<uint16_t>(
+          std::min<int64_t>((int64_t{mm} * kPlaceableUnitsPerInch + kHundredthsOfMMPerInch / 2) /
+                                kHundredthsOfMMPerInch,
+                            INT16_MAX));
     };
     uint16_t words[11] = {static_cast<uint16_t>(kPlaceableMetafileKey),
                           static_cast<uint16_t>(kPlaceableMetafileKey >> 16),
-                          0, 0, 0, units(mm_width_), units(mm_height_), kPlaceableUnitsPerInch,
-                          0, 0, 0};
+                          0,
+                          0,
+                          0,
+                          units(mm_width_),
+                          units(mm_height_),
+                          kPlaceableUnitsPerInch,
+                          0,
+                          0,
+                          0};
     for (int i = 0; i < 10; ++i) words[10] ^= words[i];
     std::memcpy(data.data(), words, sizeof words);
     stream.WriteBuffer(data.data(), static_cast<int32_t>(data.size()));

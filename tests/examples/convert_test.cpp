@@ -441,9 +441,9 @@ namespace {
 // drawn in full.
 TEST(ConvertMetafileTest, MetafilesConvertAsTheSystemDrawsThem) {
   TempDir dir;
-  for (const char* name : {"hand-cliprect.emf", "hand-worldscale.emf", "hand-polypolygon16.emf",
-                           "hand-polybezier16.emf", "hand-textopaque.emf", "wine-paths.emf",
-                           "wine-placeable.wmf"}) {
+  for (const char* name :
+       {"hand-cliprect.emf", "hand-worldscale.emf", "hand-polypolygon16.emf",
+        "hand-polybezier16.emf", "hand-textopaque.emf", "wine-paths.emf", "wine-placeable.wmf"}) {
     const std::string source = std::string(VASK_TEST_DATA_DIR) + "/metafiles/" + name;
     const ToolRun run = Convert(dir, "--quality 95 " + source + " out.jpg");
     ASSERT_EQ(run.status, 0) << name << ": " << run.err;
@@ -452,7 +452,8 @@ TEST(ConvertMetafileTest, MetafilesConvertAsTheSystemDrawsThem) {
     Tool(dir, "cjpeg -quality 95 " + source + ".bmp | djpeg -bmp > wine.bmp");
     int w = 0, h = 0, bits = 0, ew = 0, eh = 0, ebits = 0;
     const std::vector<uint32_t> ours = BmpPixels(ReadFileBytes(dir.File("out.bmp")), w, h, bits);
-    const std::vector<uint32_t> wine = BmpPixels(ReadFileBytes(dir.File("wine.bmp")), ew, eh, ebits);
+    const std::vector<uint32_t> wine =
+        BmpPixels(ReadFileBytes(dir.File("wine.bmp")), ew, eh, ebits);
     ASSERT_EQ(w, ew) << name;
     ASSERT_EQ(h, eh) << name;
     // Averages over blocks of 4 x 4 pixels: curves and glyphs may lie a

@@ -53,13 +53,13 @@ TEST_F(GdiMetafile, PlaybackScalesTheFrameOntoTheTargetOnWhite) {
   m.Fill(RGB(255, 255, 255));
   RECT target{0, 0, 200, 100};
   ASSERT_TRUE(PlayEnhMetaFile(m.dc, mf, &target));
-  EXPECT_EQ(GetPixel(m.dc, 50, 60), RGB(255, 0, 0));       // rectangle
-  EXPECT_EQ(GetPixel(m.dc, 10, 19), RGB(255, 255, 255));   // above it
-  EXPECT_EQ(GetPixel(m.dc, 150, 50), RGB(0, 0, 255));      // ellipse centre
-  EXPECT_EQ(GetPixel(m.dc, 102, 2), RGB(255, 255, 255));   // ellipse corner
-  EXPECT_EQ(GetPixel(m.dc, 60, 0), RGB(0, 255, 0));        // the line
-  EXPECT_EQ(GetPixel(m.dc, 150, 97), RGB(0, 0, 255));      // ellipse bottom
-  EXPECT_EQ(GetPixel(m.dc, 150, 99), RGB(0, 0, 255));  // no pen: the same size (Windows)
+  EXPECT_EQ(GetPixel(m.dc, 50, 60), RGB(255, 0, 0));      // rectangle
+  EXPECT_EQ(GetPixel(m.dc, 10, 19), RGB(255, 255, 255));  // above it
+  EXPECT_EQ(GetPixel(m.dc, 150, 50), RGB(0, 0, 255));     // ellipse centre
+  EXPECT_EQ(GetPixel(m.dc, 102, 2), RGB(255, 255, 255));  // ellipse corner
+  EXPECT_EQ(GetPixel(m.dc, 60, 0), RGB(0, 255, 0));       // the line
+  EXPECT_EQ(GetPixel(m.dc, 150, 97), RGB(0, 0, 255));     // ellipse bottom
+  EXPECT_EQ(GetPixel(m.dc, 150, 99), RGB(0, 0, 255));     // no pen: the same size (Windows)
   // The DC's own state is untouched.
   EXPECT_EQ(GetCurrentObject(m.dc, OBJ_BRUSH), GetStockObject(WHITE_BRUSH));
 
@@ -359,16 +359,35 @@ uint32_t Bits(float f) {
 // A font (slot 1) of the height, with a face name of 32 letters and no
 // terminator, selected.
 std::vector<std::vector<uint32_t>> Font(int32_t height, int32_t escapement = 0) {
-  std::vector<uint32_t> font = {EMR_EXTCREATEFONTINDIRECTW, 1, uint32_t(height), 0,
-                                uint32_t(escapement), 0, 400, 0, 0};
+  std::vector<uint32_t> font = {
+      EMR_EXTCREATEFONTINDIRECTW, 1, uint32_t(height), 0, uint32_t(escapement), 0, 400, 0, 0};
   font.resize(2 + 23, 0x00410041);  // "AAAA..."
   return {font, {EMR_SELECTOBJECT, 1}};
 }
 
 // EXTTEXTOUTW of "Hi" at (2, 2), with changes at word offsets.
 std::vector<uint32_t> Text(std::vector<std::pair<size_t, uint32_t>> changes = {}) {
-  std::vector<uint32_t> r = {EMR_EXTTEXTOUTW, 0, 0, 31, 31, GM_COMPATIBLE, Bits(1), Bits(1), 2, 2,
-                             2, 76, 0, 0, 0, 0, 0, 80, 0x00690048, 8, 8};
+  std::vector<uint32_t> r = {EMR_EXTTEXTOUTW,
+                             0,
+                             0,
+                             31,
+                             31,
+                             GM_COMPATIBLE,
+                             Bits(1),
+                             Bits(1),
+                             2,
+                             2,
+                             2,
+                             76,
+                             0,
+                             0,
+                             0,
+                             0,
+                             0,
+                             80,
+                             0x00690048,
+                             8,
+                             8};
   for (auto [at, value] : changes) r[at] = value;
   return r;
 }
@@ -384,8 +403,8 @@ TEST_F(GdiMetafile, BadRecordsFailOrAreReportedAndNeverReadOutside) {
   std::vector<std::vector<uint32_t>> nameless = Font(-12, 0x7FFFFFFF);
   nameless.push_back(Text());
   std::vector<std::vector<uint32_t>> deep_path(1000, {59});  // EMR_BEGINPATH
-  deep_path.push_back({60});                                  // EMR_ENDPATH
-  deep_path.push_back({62, 0, 0, 31, 31});                    // EMR_FILLPATH
+  deep_path.push_back({60});                                 // EMR_ENDPATH
+  deep_path.push_back({62, 0, 0, 31, 31});                   // EMR_FILLPATH
   struct Case {
     const char* what;
     std::vector<std::vector<uint32_t>> records;
@@ -394,35 +413,49 @@ TEST_F(GdiMetafile, BadRecordsFailOrAreReportedAndNeverReadOutside) {
   } cases[] = {
       {"polygon count past the record", {{EMR_POLYGON16, 0, 0, 9, 9, 1000, 0x00010001}}, false, 0},
       {"polypolygon counts that do not add up",
-       {{EMR_POLYPOLYGON16, 0, 0, 9, 9, 2, 3, 2, 2, 0, 0x00050005, 0x00050000}}, false, 0},
+       {{EMR_POLYPOLYGON16, 0, 0, 9, 9, 2, 3, 2, 2, 0, 0x00050005, 0x00050000}},
+       false,
+       0},
       {"polypolygon of a billion polygons", {{EMR_POLYPOLYGON, 0, 0, 9, 9, huge, 0, 1}}, false, 0},
       {"clip region of a billion rectangles",
-       {{EMR_EXTSELECTCLIPRGN, 48, RGN_COPY, 32, 1, huge, 16, 0, 0, 9, 9, 0, 0, 9, 9}}, false, 0},
+       {{EMR_EXTSELECTCLIPRGN, 48, RGN_COPY, 32, 1, huge, 16, 0, 0, 9, 9, 0, 0, 9, 9}},
+       false,
+       0},
       {"text of a billion characters", {Text({{10, huge}})}, false, 0},
       {"text outside its record", {Text({{11, 4000}})}, false, 0},
       {"spacing outside its record", {Text({{17, 4000}})}, false, 0},
       {"font record too short", {{EMR_EXTCREATEFONTINDIRECTW, 1, 12}}, false, 0},
       {"pen of a billion style entries",
-       {{EMR_EXTCREATEPEN, 1, 0, 0, 0, 0, PS_USERSTYLE, 1, BS_SOLID, 0, 0, huge}}, false, 0},
+       {{EMR_EXTCREATEPEN, 1, 0, 0, 0, 0, PS_USERSTYLE, 1, BS_SOLID, 0, 0, huge}},
+       false,
+       0},
       {"a font two billion pixels high", big_font, true, EMR_EXTTEXTOUTW},
       {"a face name without terminator and a huge escapement", nameless, true, 0},
       {"a thousand nested paths", deep_path, true, 0},
       {"a transform that is not a number",
-       {{EMR_SETWORLDTRANSFORM, Bits(NAN), 0, 0, Bits(1), 0, 0}}, true, EMR_SETWORLDTRANSFORM},
+       {{EMR_SETWORLDTRANSFORM, Bits(NAN), 0, 0, Bits(1), 0, 0}},
+       true,
+       EMR_SETWORLDTRANSFORM},
       {"curves scaled far out",
        {{EMR_SETWORLDTRANSFORM, Bits(1e30f), 0, 0, Bits(1e30f), 0, 0},
         {EMR_POLYBEZIER16, 0, 0, 9, 9, 4, 0, 0x00090009, 0x00000009, 0x00090000}},
-       true, EMR_POLYBEZIER16},
+       true,
+       EMR_POLYBEZIER16},
       {"a pen a billion pixels wide",
        {{EMR_CREATEPEN, 1, PS_SOLID, huge, 0, 0}, {EMR_SELECTOBJECT, 1}, {EMR_LINETO, 30, 30}},
-       true, EMR_LINETO},
+       true,
+       EMR_LINETO},
       {"a record of no known type", {{200, 1, 2}}, true, 200},
       {"a rectangle one pixel wide and four billion tall (found by fuzzing)",
-       {{EMR_RECTANGLE, 5, uint32_t(-2000000000), 5, 2000000000}}, true, 0},
+       {{EMR_RECTANGLE, 5, uint32_t(-2000000000), 5, 2000000000}},
+       true,
+       0},
       {"a hatched rectangle four billion pixels wide (found by fuzzing)",
-       {{EMR_CREATEBRUSHINDIRECT, 1, BS_HATCHED, 0, HS_CROSS}, {EMR_SELECTOBJECT, 1},
+       {{EMR_CREATEBRUSHINDIRECT, 1, BS_HATCHED, 0, HS_CROSS},
+        {EMR_SELECTOBJECT, 1},
         {EMR_RECTANGLE, uint32_t(-2000000000), 5, 2000000000, 9}},
-       true, 0},
+       true,
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

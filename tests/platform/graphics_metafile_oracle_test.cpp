@@ -110,10 +110,10 @@ TEST_P(MetafileOracleTest, DrawsAsTheSystemDoes) {
   int differing = 0;
   for (size_t i = 0; i < actual.size(); ++i) differing += actual[i] != expected[i];
   const int tolerance = c.match == Match::Text ? 96 : 0;
-  const int unmatched = Unmatched(actual, expected, w, h, tolerance) +
-                        Unmatched(expected, actual, w, h, tolerance);
+  const int unmatched =
+      Unmatched(actual, expected, w, h, tolerance) + Unmatched(expected, actual, w, h, tolerance);
   SCOPED_TRACE(testing::Message() << differing << " pixels differ, " << unmatched
-                                   << " without a match nearby, of " << w * h);
+                                  << " without a match nearby, of " << w * h);
 #ifdef _WIN32
   EXPECT_EQ(differing, 0) << "the system no longer draws the expected image";
 #else
@@ -133,18 +133,15 @@ TEST_P(MetafileOracleTest, DrawsAsTheSystemDoes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, MetafileOracleTest,
-    testing::Values(Case{"wine-lines.emf", Match::Exact}, Case{"hand-cliprect.emf", Match::Exact},
-                    Case{"hand-worldscale.emf", Match::Exact},
-                    Case{"hand-polypolygon16.emf", Match::Exact},
-                    Case{"hand-region.emf", Match::Exact},
-                    Case{"canvas-shapes.emf", Match::Shifted},
-                    Case{"hand-polybezier16.emf", Match::Shifted},
-                    Case{"wine-curves.emf", Match::Shifted}, Case{"wine-paths.emf", Match::Shifted},
-                    Case{"wine-clipping.emf", Match::Shifted},
-                    Case{"wine-transforms.emf", Match::Shifted},
-                    Case{"wine-styles.emf", Match::Shifted},
-                    Case{"wine-placeable.wmf", Match::Text},
-                    Case{"hand-textopaque.emf", Match::Text}, Case{"wine-text.emf", Match::Text}),
+    testing::Values(
+        Case{"wine-lines.emf", Match::Exact}, Case{"hand-cliprect.emf", Match::Exact},
+        Case{"hand-worldscale.emf", Match::Exact}, Case{"hand-polypolygon16.emf", Match::Exact},
+        Case{"hand-region.emf", Match::Exact}, Case{"canvas-shapes.emf", Match::Shifted},
+        Case{"hand-polybezier16.emf", Match::Shifted}, Case{"wine-curves.emf", Match::Shifted},
+        Case{"wine-paths.emf", Match::Shifted}, Case{"wine-clipping.emf", Match::Shifted},
+        Case{"wine-transforms.emf", Match::Shifted}, Case{"wine-styles.emf", Match::Shifted},
+        Case{"wine-placeable.wmf", Match::Text}, Case{"hand-textopaque.emf", Match::Text},
+        Case{"wine-text.emf", Match::Text}),
     [](const testing::TestParamInfo<Case>& info) {
       std::string name = info.param.file;
       for (char& ch : name) {

@@ -197,12 +197,13 @@ TEST_F(MetafileTest, BrokenWindowsMetafilesAreRejected) {
     return s;
   };
   std::vector<std::string> broken;
-  for (size_t length = 0; length < file.size(); length += 7) broken.push_back(file.substr(0, length));
-  broken.push_back(patched(20, 0));           // checksum
-  broken.push_back(patched(10, 0));           // empty box (checksum fixed below)
-  broken.push_back(patched(22 + 2, 5));       // header size
-  broken.push_back(patched(22 + 18, 0));      // first record of no size
-  broken.push_back(patched(22 + 18, 0xFFFF)); // first record past the end
+  for (size_t length = 0; length < file.size(); length += 7)
+    broken.push_back(file.substr(0, length));
+  broken.push_back(patched(20, 0));            // checksum
+  broken.push_back(patched(10, 0));            // empty box (checksum fixed below)
+  broken.push_back(patched(22 + 2, 5));        // header size
+  broken.push_back(patched(22 + 18, 0));       // first record of no size
+  broken.push_back(patched(22 + 18, 0xFFFF));  // first record past the end
   // The box check: right == left, with a matching checksum.
   std::string empty_box = patched(10, 0);
   uint16_t sum = 0;

@@ -123,27 +123,27 @@ void DestroyDc(HDC handle, Dc* dc) {
 Axis DeviceAxisX(const Dc& dc) {
   const DcState& s = dc.state;
   return Compose(Compose(Axis{s.world.m11, s.world.dx},
-                         LogicalAxis(s.map_mode, s.window_org.x, s.window_ext.cx,
-                                     s.viewport_org.x, s.viewport_ext.cx)),
+                         LogicalAxis(s.map_mode, s.window_org.x, s.window_ext.cx, s.viewport_org.x,
+                                     s.viewport_ext.cx)),
                  dc.play_x);
 }
 
 Axis DeviceAxisY(const Dc& dc) {
   const DcState& s = dc.state;
   return Compose(Compose(Axis{s.world.m22, s.world.dy},
-                         LogicalAxis(s.map_mode, s.window_org.y, s.window_ext.cy,
-                                     s.viewport_org.y, s.viewport_ext.cy)),
+                         LogicalAxis(s.map_mode, s.window_org.y, s.window_ext.cy, s.viewport_org.y,
+                                     s.viewport_ext.cy)),
                  dc.play_y);
 }
 
 Matrix DeviceMatrix(const Dc& dc) {
   const DcState& s = dc.state;
-  const Axis x = Compose(LogicalAxis(s.map_mode, s.window_org.x, s.window_ext.cx,
-                                     s.viewport_org.x, s.viewport_ext.cx),
-                         dc.play_x);
-  const Axis y = Compose(LogicalAxis(s.map_mode, s.window_org.y, s.window_ext.cy,
-                                     s.viewport_org.y, s.viewport_ext.cy),
-                         dc.play_y);
+  const Axis x = Compose(
+      LogicalAxis(s.map_mode, s.window_org.x, s.window_ext.cx, s.viewport_org.x, s.viewport_ext.cx),
+      dc.play_x);
+  const Axis y = Compose(
+      LogicalAxis(s.map_mode, s.window_org.y, s.window_ext.cy, s.viewport_org.y, s.viewport_ext.cy),
+      dc.play_y);
   return s.world.Then(Matrix{x.scale, 0, 0, y.scale, x.offset, y.offset});
 }
 

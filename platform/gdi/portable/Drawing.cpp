@@ -169,7 +169,8 @@ bool StrokeFigures(const Dc& dc, Painter& painter, const std::vector<Figure>& fi
       c = {a.x + t1 * d.x, a.y + t1 * d.y};
       a = {a.x + t0 * d.x, a.y + t0 * d.y};
     }
-    painter.Line(RoundToInt(a.x), RoundToInt(a.y), RoundToInt(c.x), RoundToInt(c.y), raw, 1, dashed);
+    painter.Line(RoundToInt(a.x), RoundToInt(a.y), RoundToInt(c.x), RoundToInt(c.y), raw, 1,
+                 dashed);
   };
   for (const Figure& f : figures) {
     for (size_t i = 0; i + 1 < f.points.size(); ++i) segment(f.points[i], f.points[i + 1]);

@@ -17,7 +17,7 @@ namespace gdiport {
 struct PenUse {
   bool visible = false;
   COLORREF colour = 0;
-  bool wide = false;  // outlined (width above one pixel)
+  bool wide = false;      // outlined (width above one pixel)
   bool too_wide = false;  // beyond kMaxDeviceCoordinate: not drawn
   bool inside_frame = false;
   int style = PS_SOLID;  // PS_SOLID ... PS_ALTERNATE

@@ -13,9 +13,9 @@
 namespace gdiport {
 
 Matrix Matrix::Then(const Matrix& n) const {
-  return {m11 * n.m11 + m12 * n.m21,       m11 * n.m12 + m12 * n.m22,
-          m21 * n.m11 + m22 * n.m21,       m21 * n.m12 + m22 * n.m22,
-          dx * n.m11 + dy * n.m21 + n.dx,  dx * n.m12 + dy * n.m22 + n.dy};
+  return {m11 * n.m11 + m12 * n.m21,      m11 * n.m12 + m12 * n.m22,
+          m21 * n.m11 + m22 * n.m21,      m21 * n.m12 + m22 * n.m22,
+          dx * n.m11 + dy * n.m21 + n.dx, dx * n.m12 + dy * n.m22 + n.dy};
 }
 
 bool Matrix::Finite() const {
@@ -87,10 +87,9 @@ void FlattenCurve(const PointF (&c)[4], const BoxF& box, int depth, agg::curve4_
     return;
   }
   // Curves much larger than the box are halved (de Casteljau) first.
-  const double size = std::max({std::fabs(c[1].x - c[0].x) + std::fabs(c[2].x - c[1].x) +
-                                    std::fabs(c[3].x - c[2].x),
-                                std::fabs(c[1].y - c[0].y) + std::fabs(c[2].y - c[1].y) +
-                                    std::fabs(c[3].y - c[2].y)});
+  const double size = std::max(
+      {std::fabs(c[1].x - c[0].x) + std::fabs(c[2].x - c[1].x) + std::fabs(c[3].x - c[2].x),
+       std::fabs(c[1].y - c[0].y) + std::fabs(c[2].y - c[1].y) + std::fabs(c[3].y - c[2].y)});
   const double span = std::max(box.right - box.left, box.bottom - box.top) + 64;
   if (size > 4 * span && depth < 48) {
     auto mid = [](PointF a, PointF b) { return PointF{(a.x + b.x) / 2, (a.y + b.y) / 2}; };
@@ -145,7 +144,8 @@ class PolylineSource {
       return index_++ == 0 ? agg::path_cmd_move_to : agg::path_cmd_line_to;
     }
     if (closed_ && index_++ == points_.size()) {
-      return static_cast<unsigned>(agg::path_cmd_end_poly) | static_cast<unsigned>(agg::path_flags_close);
+      return static_cast<unsigned>(agg::path_cmd_end_poly) |
+             static_cast<unsigned>(agg::path_flags_close);
     }
     return agg::path_cmd_stop;
   }
@@ -287,8 +287,8 @@ void CutFigure(const Figure& f, const BoxF& box, std::vector<Piece>& out) {
 
 }  // namespace
 
-std::vector<std::vector<PointF>> PenOutline(const std::vector<Figure>& figures,
-                                            const PenShape& pen, const BoxF& box) {
+std::vector<std::vector<PointF>> PenOutline(const std::vector<Figure>& figures, const PenShape& pen,
+                                            const BoxF& box) {
   // A pen reaches at most this far from its centre line (miters included).
   const double reach = std::max(pen.miter_limit, 1.5) * pen.width / 2 + 2;
   const BoxF near{box.left - reach, box.top - reach, box.right + reach, box.bottom + reach};
@@ -327,8 +327,8 @@ std::vector<PointF> ArcPoints(double left, double top, double right, double bott
   // Steps as fine as a quarter pixel of the device needs, at most 4096.
   const double radius = (rx + ry) / 2 * std::max(device_scale, 1e-9);
   const double step = radius > 0.25 ? 2 * std::acos(radius / (radius + 0.25)) : M_PI / 2;
-  const int n = static_cast<int>(
-      std::clamp(std::ceil(std::fabs(sweep) / std::max(step, 1e-6)), 1.0, 4096.0));
+  const int n =
+      static_cast<int>(std::clamp(std::ceil(std::fabs(sweep) / std::max(step, 1e-6)), 1.0, 4096.0));
   std::vector<PointF> points;
   points.reserve(n + 1);
   for (int i = 0; i <= n; ++i) {

@@ -19,7 +19,9 @@ struct PointF {
 // x' = x * m11 + y * m21 + dx; y' = x * m12 + y * m22 + dy.
 struct Matrix {
   double m11 = 1, m12 = 0, m21 = 0, m22 = 1, dx = 0, dy = 0;
-  PointF Apply(double x, double y) const { return {x * m11 + y * m21 + dx, x * m12 + y * m22 + dy}; }
+  PointF Apply(double x, double y) const {
+    return {x * m11 + y * m21 + dx, x * m12 + y * m22 + dy};
+  }
   // This transform followed by next.
   Matrix Then(const Matrix& next) const;
   bool AxisAligned() const { return m12 == 0 && m21 == 0; }
@@ -91,8 +93,8 @@ bool ClipSegment(const PointF& a, const PointF& b, const BoxF& box, double& t0, 
 // winding rule. Only what can reach the box is outlined (the figures are cut
 // to its neighbourhood, keeping the dash phase), so the work stays in
 // proportion to the box.
-std::vector<std::vector<PointF>> PenOutline(const std::vector<Figure>& figures,
-                                            const PenShape& pen, const BoxF& box);
+std::vector<std::vector<PointF>> PenOutline(const std::vector<Figure>& figures, const PenShape& pen,
+                                            const BoxF& box);
 
 // The points of an elliptical arc inside the box, from angle start sweeping
 // by sweep (radians, counter-clockwise with y pointing down for positive

@@ -104,7 +104,8 @@ bool Player::PlayShape(bool& known) {
       int32_t box[4];
       if (!Params(box)) return false;
       if (dc_.recorder) {
-        (emr_.iType == EMR_RECTANGLE ? Rectangle : Ellipse)(handle_, box[0], box[1], box[2], box[3]);
+        (emr_.iType == EMR_RECTANGLE ? Rectangle : Ellipse)(handle_, box[0], box[1], box[2],
+                                                            box[3]);
       } else if (emr_.iType == EMR_RECTANGLE) {
         drawn = DrawRectangle(dc_, box[0], box[1], box[2], box[3]);
       } else {
@@ -127,7 +128,8 @@ bool Player::PlayShape(bool& known) {
                            : emr_.iType == EMR_CHORD ? ArcKind::Chord
                            : emr_.iType == EMR_PIE   ? ArcKind::Pie
                                                      : ArcKind::ArcTo;
-      drawn = DrawArc(dc_, kind, RECT{v[0], v[1], v[2], v[3]}, POINT{v[4], v[5]}, POINT{v[6], v[7]});
+      drawn =
+          DrawArc(dc_, kind, RECT{v[0], v[1], v[2], v[3]}, POINT{v[4], v[5]}, POINT{v[6], v[7]});
       break;
     }
     case EMR_ANGLEARC: {
@@ -286,14 +288,15 @@ bool Player::PlayPath(bool& known) {
   }
 }
 
-Region Player::PolygonRegion(const std::vector<std::vector<PointF>>& polygons,
-                             bool winding) const {
+Region Player::PolygonRegion(const std::vector<std::vector<PointF>>& polygons, bool winding) const {
   const Bitmap* target =
       dc_.type == DcType::Memory ? static_cast<const Bitmap*>(Lookup(dc_.state.bitmap)) : nullptr;
   if (!target) return Region();
   std::vector<RECT> rects;
   ScanPolygons(polygons, winding, RECT{0, 0, target->width, target->height},
-               [&](int y, int a, int b) { rects.push_back({a, y, b, y + 1}); });
+               [&](int y, int a, int b) {
+                 rects.push_back({a, y, b, y + 1});
+               });
   return Region(rects);
 }
 
@@ -419,7 +422,9 @@ bool Player::PlayTransform(bool& known) {
         return true;
       }
       Matrix& w = dc_.state.world;
-      const Matrix next = mode == MWT_LEFTMULTIPLY ? m.Then(w) : mode == MWT_RIGHTMULTIPLY ? w.Then(m) : m;
+      const Matrix next = mode == MWT_LEFTMULTIPLY    ? m.Then(w)
+                          : mode == MWT_RIGHTMULTIPLY ? w.Then(m)
+                                                      : m;
       if (!next.Finite()) {
         NotDrawn();
         return true;
@@ -511,7 +516,8 @@ bool Player::PlayRegionPaint() {
       if (!invert) painter.SetMix(R2_COPYPEN);
       const RECT e = region.Extents(), b = painter.Bounds();
       for (int y = std::max(e.top, b.top); y < std::min(e.bottom, b.bottom); ++y) {
-        region.ForEachSpan(y, b.left, b.right, [&](int x0, int x1) { painter.Paint(y, x0, x1, ink); });
+        region.ForEachSpan(y, b.left, b.right,
+                           [&](int x0, int x1) { painter.Paint(y, x0, x1, ink); });
       }
     }
   }
@@ -529,8 +535,8 @@ bool Player::PlayObjects(bool& known) {
       if (!Read(r) || !Slot(r.ihPen)) return false;
       auto pen = std::make_unique<Pen>();
       const UINT style = r.lopn.lopnStyle;
-      pen->log = {style & PS_STYLE_MASK, {std::max<LONG>(r.lopn.lopnWidth.x, 0), 0},
-                  r.lopn.lopnColor};
+      pen->log = {
+          style & PS_STYLE_MASK, {std::max<LONG>(r.lopn.lopnWidth.x, 0), 0}, r.lopn.lopnColor};
       if (pen->log.lopnStyle > PS_ALTERNATE) pen->log.lopnStyle = PS_SOLID;
       pen->end_cap = style & PS_ENDCAP_MASK;
       pen->join = style & PS_JOIN_MASK;
@@ -550,7 +556,8 @@ bool Player::PlayObjects(bool& known) {
       if (!Slot(index) || !Fits(kExtPenRecord, entries, 4)) return false;
       auto pen = std::make_unique<Pen>();
       pen->log = {brush_style == BS_NULL ? UINT(PS_NULL) : style & PS_STYLE_MASK,
-                  {static_cast<LONG>(std::min<DWORD>(width, 1u << 30)), 0}, colour};
+                  {static_cast<LONG>(std::min<DWORD>(width, 1u << 30)), 0},
+                  colour};
       if (pen->log.lopnStyle > PS_ALTERNATE) pen->log.lopnStyle = PS_SOLID;
       pen->geometric = (style & PS_TYPE_MASK) == PS_GEOMETRIC;
       pen->end_cap = style & PS_ENDCAP_MASK;

@@ -102,8 +102,7 @@ const BITMAPINFO* Player::Dib(DWORD off_bmi, DWORD cb_bmi, DWORD off_bits, DWORD
     return nullptr;
   }
   info_.assign(record_ + off_bmi, record_ + off_bmi + cb_bmi);
-  info_.resize(std::max<size_t>(info_.size(), sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)),
-               0);
+  info_.resize(std::max<size_t>(info_.size(), sizeof(BITMAPINFOHEADER) + 256 * sizeof(RGBQUAD)), 0);
   BITMAPINFOHEADER h;
   std::memcpy(&h, info_.data(), sizeof h);
   if (h.biSize != sizeof h) return nullptr;

@@ -226,7 +226,8 @@ void Painter::Line(int x0, int y0, int x1, int y1, uint32_t raw, int width, Dash
     } else if (width <= 1) {
       Dot(x, y, raw);
     } else {
-      for (int r = y - half; r < y - half + width; ++r) PaintRaw(r, x - half, x - half + width, raw);
+      for (int r = y - half; r < y - half + width; ++r)
+        PaintRaw(r, x - half, x - half + width, raw);
     }
   };
   // Lines reaching far outside the target are first cut to its
@@ -361,8 +362,7 @@ void PatternFill(const Dc& dc, int x0, int y0, int x1, int y1, DWORD rop) {
   }
 }
 
-ClipGuard::ClipGuard(const Dc& dc, Bitmap& target, int64_t x0, int64_t y0, int64_t x1,
-                     int64_t y1)
+ClipGuard::ClipGuard(const Dc& dc, Bitmap& target, int64_t x0, int64_t y0, int64_t x1, int64_t y1)
     : clip_(dc.state.clip.get()), target_(target) {
   if (!clip_) return;
   area_ = {static_cast<LONG>(std::max<int64_t>(0, std::min(x0, x1))),

@@ -21,7 +21,7 @@ struct Ink {
   uint32_t raw = 0;
   bool hatched = false;
   uint8_t pattern[8] = {};  // row y, bit 7 - x
-  POINT origin{0, 0};      // device pixel where the pattern starts
+  POINT origin{0, 0};       // device pixel where the pattern starts
   bool opaque_gaps = false;
   uint32_t gap_raw = 0;
 };

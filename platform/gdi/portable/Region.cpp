@@ -87,8 +87,10 @@ void Region::Combine(const Region& other, int mode) {
 void Region::Offset(int dx, int dy) {
   const pixman_box32_t* e = pixman_region32_extents(&region_);
   // Keep every coordinate within the bound.
-  const int64_t x = std::clamp<int64_t>(dx, -kRegionLimit - int64_t{e->x1}, kRegionLimit - int64_t{e->x2});
-  const int64_t y = std::clamp<int64_t>(dy, -kRegionLimit - int64_t{e->y1}, kRegionLimit - int64_t{e->y2});
+  const int64_t x =
+      std::clamp<int64_t>(dx, -kRegionLimit - int64_t{e->x1}, kRegionLimit - int64_t{e->x2});
+  const int64_t y =
+      std::clamp<int64_t>(dy, -kRegionLimit - int64_t{e->y1}, kRegionLimit - int64_t{e->y2});
   pixman_region32_translate(&region_, static_cast<int>(x), static_cast<int>(y));
 }
 

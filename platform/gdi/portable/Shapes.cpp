@@ -517,7 +517,8 @@ COLORREF SetPixel(HDC handle, int x, int y, COLORREF colour) {
     return CLR_INVALID;
   }
   bool inside = !dc->state.clip;
-  if (dc->state.clip) dc->state.clip->ForEachSpan(p.y, p.x, p.x + 1, [&](int, int) { inside = true; });
+  if (dc->state.clip)
+    dc->state.clip->ForEachSpan(p.y, p.x, p.x + 1, [&](int, int) { inside = true; });
   if (!inside) return CLR_INVALID;
   SetRaw(b->Row(p.y), b->bpp, p.x, painter.Raw(colour));
   return GetPixel(handle, x, y);

@@ -104,7 +104,7 @@ PointF Unit(PointF v) {
 struct Layout {
   double ppem_x = 0, ppem_y = 0;
   double ascent = 0, descent = 0;
-  PointF along, up;  // unit vectors of the baseline and of "up"
+  PointF along, up;        // unit vectors of the baseline and of "up"
   double scale_along = 1;  // device pixels per logical unit along the baseline
 };
 
@@ -227,8 +227,8 @@ bool DrawText(Dc& dc, const TextRun& run) {
   l.descent = std::round(win_descent * l.ppem_y / units);
 
   Painter probe(dc);
-  const bool smooth = log.lfQuality != NONANTIALIASED_QUALITY && probe.Target() &&
-                      probe.Target()->bpp > 8;
+  const bool smooth =
+      log.lfQuality != NONANTIALIASED_QUALITY && probe.Target() && probe.Target()->bpp > 8;
   const FT_Int32 load = FT_LOAD_NO_BITMAP | (smooth ? FT_LOAD_TARGET_NORMAL : FT_LOAD_TARGET_MONO);
   const bool glyph_indices = (run.options & ETO_GLYPH_INDEX) != 0;
   const bool pdy = (run.options & ETO_PDY) != 0;
@@ -270,13 +270,15 @@ bool DrawText(Dc& dc, const TextRun& run) {
   } else {
     lift = -l.ascent;
   }
-  PointF start{ref.x + l.along.x * shift + l.up.x * lift, ref.y + l.along.y * shift + l.up.y * lift};
+  PointF start{ref.x + l.along.x * shift + l.up.x * lift,
+               ref.y + l.along.y * shift + l.up.y * lift};
   if (m.AxisAligned() && angle == 0) start = {std::round(start.x), std::round(start.y)};
   if (align & TA_UPDATECP) {
     const double logical = l.scale_along > 0 ? width / l.scale_along : 0;
-    dc.state.position.x += RoundToInt((align & TA_RIGHT) && (align & TA_CENTER) != TA_CENTER
-                                          ? -logical
-                                          : (align & TA_CENTER) == TA_CENTER ? 0 : logical);
+    dc.state.position.x +=
+        RoundToInt((align & TA_RIGHT) && (align & TA_CENTER) != TA_CENTER ? -logical
+                   : (align & TA_CENTER) == TA_CENTER                     ? 0
+                                                                          : logical);
   }
 
   // ETO_CLIPPED: the rectangle cuts the text (and its background).
@@ -323,8 +325,8 @@ bool DrawText(Dc& dc, const TextRun& run) {
     Fill(painter, Band(l, start, width, at, at - thickness), ink);
   }
   if (log.lfStrikeOut && n > 0) {
-    const double at = os2 ? std::round(os2->yStrikeoutPosition * l.ppem_y / units)
-                          : std::round(l.ascent / 3);
+    const double at =
+        os2 ? std::round(os2->yStrikeoutPosition * l.ppem_y / units) : std::round(l.ascent / 3);
     Fill(painter, Band(l, start, width, at, at - thickness), ink);
   }
   dc.state.clip = saved_clip;

@@ -159,8 +159,8 @@ typedef struct tagLOGPEN {
 // A logical font (the 92 bytes stored in EMR_EXTCREATEFONTINDIRECTW).
 #define LF_FACESIZE 32
 typedef struct tagLOGFONTW {
-  LONG lfHeight;  // < 0: character height; > 0: cell height; logical units
-  LONG lfWidth;   // average character width; 0: the font's own proportions
+  LONG lfHeight;       // < 0: character height; > 0: cell height; logical units
+  LONG lfWidth;        // average character width; 0: the font's own proportions
   LONG lfEscapement;   // baseline angle in tenths of degrees, counter-clockwise
   LONG lfOrientation;  // (the glyphs turn with the baseline)
   LONG lfWeight;       // 0 or 100..900 (FW_NORMAL, FW_BOLD)
@@ -177,7 +177,7 @@ typedef struct tagLOGFONTW {
 
 // A Windows (16-bit) metafile's picture size for SetWinMetaFileBits.
 typedef struct tagMETAFILEPICT {
-  LONG mm;   // mapping mode; MM_ANISOTROPIC or MM_ISOTROPIC use xExt and yExt
+  LONG mm;    // mapping mode; MM_ANISOTROPIC or MM_ISOTROPIC use xExt and yExt
   LONG xExt;  // picture size in .01 mm (0 or below: not given)
   LONG yExt;
   void* hMF;  // unused here
@@ -1041,8 +1041,7 @@ HENHMETAFILE SetWinMetaFileBits(UINT size, const BYTE* data, HDC reference,
 // The Windows metafile of an enhanced metafile made by SetWinMetaFileBits
 // (the original bytes); with data null returns the size. Other enhanced
 // metafiles cannot be converted here: 0 (ERROR_NOT_SUPPORTED).
-UINT GetWinMetaFileBits(HENHMETAFILE metafile, UINT size, LPBYTE data, INT map_mode,
-                        HDC reference);
+UINT GetWinMetaFileBits(HENHMETAFILE metafile, UINT size, LPBYTE data, INT map_mode, HDC reference);
 
 // ---------------------------------------------------------------------------
 // Global memory: real heap memory behind a handle.

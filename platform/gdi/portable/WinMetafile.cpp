@@ -132,9 +132,15 @@ bool Converter::Text(bool extended) {
   const float one = 1;
   std::memcpy(body.data() + 20, &one, 4);
   std::memcpy(body.data() + 24, &one, 4);
-  const int32_t text[] = {P(x_word), P(y_word), static_cast<int32_t>(count), 76,
+  const int32_t text[] = {P(x_word),
+                          P(y_word),
+                          static_cast<int32_t>(count),
+                          76,
                           static_cast<int32_t>(options & (ETO_OPAQUE | ETO_CLIPPED)),
-                          rect.left, rect.top, rect.right, rect.bottom,
+                          rect.left,
+                          rect.top,
+                          rect.right,
+                          rect.bottom,
                           has_dx ? static_cast<int32_t>(76 + ((2 * count + 3) & ~size_t(3))) : 0};
   std::memcpy(body.data() + 28, text, sizeof text);
   // The string (8-bit, Latin-1) widened to UTF-16.
@@ -155,8 +161,8 @@ bool Converter::Text(bool extended) {
   return true;
 }
 
-bool Converter::Dib(size_t dib_word, int dx, int dy, int dw, int dh, int sx, int sy, int sw,
-                    int sh, DWORD rop) {
+bool Converter::Dib(size_t dib_word, int dx, int dy, int dw, int dh, int sx, int sy, int sw, int sh,
+                    DWORD rop) {
   const size_t at = 6 + 2 * dib_word;
   if (at + sizeof(BITMAPINFOHEADER) > record_size_) {
     // No bitmap: a pattern operation.
@@ -215,7 +221,7 @@ bool Converter::Record() {
     case META_SETSTRETCHBLTMODE:
     case META_SETTEXTALIGN: {
       if (!need(1)) return false;
-      const DWORD type = function_ == META_SETBKMODE        ? EMR_SETBKMODE
+      const DWORD type = function_ == META_SETBKMODE         ? EMR_SETBKMODE
                          : function_ == META_SETROP2         ? EMR_SETROP2
                          : function_ == META_SETPOLYFILLMODE ? EMR_SETPOLYFILLMODE
                          : function_ == META_SETTEXTALIGN    ? EMR_SETTEXTALIGN
@@ -264,7 +270,7 @@ bool Converter::Record() {
     case META_ELLIPSE:
     case META_RECTANGLE: {
       if (!need(4)) return false;
-      const DWORD type = function_ == META_EXCLUDECLIPRECT    ? EMR_EXCLUDECLIPRECT
+      const DWORD type = function_ == META_EXCLUDECLIPRECT     ? EMR_EXCLUDECLIPRECT
                          : function_ == META_INTERSECTCLIPRECT ? EMR_INTERSECTCLIPRECT
                          : function_ == META_ELLIPSE           ? EMR_ELLIPSE
                                                                : EMR_RECTANGLE;
@@ -279,7 +285,9 @@ bool Converter::Record() {
     case META_PIE:
     case META_CHORD: {
       if (!need(8)) return false;
-      const DWORD type = function_ == META_ARC ? EMR_ARC : function_ == META_PIE ? EMR_PIE : EMR_CHORD;
+      const DWORD type = function_ == META_ARC   ? EMR_ARC
+                         : function_ == META_PIE ? EMR_PIE
+                                                 : EMR_CHORD;
       Ints(type, {P(7), P(6), P(5), P(4), P(3), P(2), P(1), P(0)});
       return true;
     }
@@ -317,8 +325,8 @@ bool Converter::Record() {
       size_t total = 0;
       for (size_t i = 0; i < polys; ++i) total += U(1 + i);
       if (n < 1 + polys + 2 * total) return false;
-      std::vector<int32_t> body = {0, 0, 0, 0, static_cast<int32_t>(polys),
-                                   static_cast<int32_t>(total)};
+      std::vector<int32_t> body = {
+          0, 0, 0, 0, static_cast<int32_t>(polys), static_cast<int32_t>(total)};
       for (size_t i = 0; i < polys; ++i) body.push_back(U(1 + i));
       for (size_t i = 0; i < total; ++i) {
         const size_t w = 1 + polys + 2 * i;
@@ -444,8 +452,9 @@ bool Converter::Convert(const METAFILEPICT* picture, std::vector<uint8_t>& out) 
 
   // The original bytes, in Windows' comment layout.
   std::vector<uint8_t> comment(4 + 24);
-  const DWORD fields[7] = {static_cast<DWORD>(24 + size_), GDICOMMENT_IDENTIFIER,
-                           kCommentWindowsMetafile, 0x300, 0, 0, static_cast<DWORD>(size_)};
+  const DWORD fields[7] = {
+      static_cast<DWORD>(24 + size_), GDICOMMENT_IDENTIFIER, kCommentWindowsMetafile, 0x300, 0, 0,
+      static_cast<DWORD>(size_)};
   std::memcpy(comment.data(), fields, sizeof fields);
   comment.insert(comment.end(), data_, data_ + size_);
 

@@ -113,17 +113,17 @@ void HandMade(const std::string& dir) {
   {  // Two squares of a 16-bit polypolygon, one inside the other.
     EmfBuilder b(48, 48);
     RedBrush(b).Add(EMR_SETPOLYFILLMODE, {ALTERNATE});
-    b.Add(EMR_POLYPOLYGON16, {2, 2, 45, 45, 2, 8, 4, 4, Pack16(2, 2), Pack16(45, 2), Pack16(45, 45),
-                              Pack16(2, 45), Pack16(12, 12), Pack16(35, 12), Pack16(35, 35),
-                              Pack16(12, 35)});
+    b.Add(EMR_POLYPOLYGON16,
+          {2, 2, 45, 45, 2, 8, 4, 4, Pack16(2, 2), Pack16(45, 2), Pack16(45, 45), Pack16(2, 45),
+           Pack16(12, 12), Pack16(35, 12), Pack16(35, 35), Pack16(12, 35)});
     Save(dir + "/hand-polypolygon16.emf", b.Bytes());
   }
   {  // A 16-bit Bézier curve and a 16-bit Bézier continuation.
     EmfBuilder b(48, 48);
-    b.Add(EMR_POLYBEZIER16, {2, 2, 45, 45, 4, Pack16(2, 45), Pack16(10, -10), Pack16(40, 60),
-                             Pack16(45, 5)});
-    b.Add(EMR_MOVETOEX, {2, 2}).Add(EMR_POLYBEZIERTO16, {2, 2, 45, 45, 3, Pack16(20, 40),
-                                                         Pack16(30, 0), Pack16(45, 30)});
+    b.Add(EMR_POLYBEZIER16,
+          {2, 2, 45, 45, 4, Pack16(2, 45), Pack16(10, -10), Pack16(40, 60), Pack16(45, 5)});
+    b.Add(EMR_MOVETOEX, {2, 2})
+        .Add(EMR_POLYBEZIERTO16, {2, 2, 45, 45, 3, Pack16(20, 40), Pack16(30, 0), Pack16(45, 30)});
     Save(dir + "/hand-polybezier16.emf", b.Bytes());
   }
   {  // Opaque text on a black rectangle, in white Arial.
@@ -138,8 +138,8 @@ void HandMade(const std::string& dir) {
     const char16_t text[] = u"Text";
     // rclBounds, graphics mode, scales, reference, count, string offset,
     // options, rectangle, spacing offset; then the string and the spacing.
-    std::vector<int32_t> r = {0, 0, 95, 47, GM_COMPATIBLE, 0, 0, 10, 10, 4, 76, ETO_OPAQUE,
-                              4, 4, 92, 44, 84};
+    std::vector<int32_t> r = {0, 0,  95, 47, GM_COMPATIBLE, 0, 0, 10, 10, 4, 76, ETO_OPAQUE, 4,
+                              4, 92, 44, 84};
     std::vector<uint8_t> body = Bytes(r);
     body.resize(76 - 8, 0);
     const uint8_t* t = reinterpret_cast<const uint8_t*>(text);
@@ -157,8 +157,8 @@ void HandMade(const std::string& dir) {
   {  // Clipping to a region of two rectangles, exclusive-or'ed with a third.
     EmfBuilder b(48, 48);
     RedBrush(b).Add(EMR_SELECTOBJECT, {null_pen});
-    b.Add(EMR_EXTSELECTCLIPRGN, {64, RGN_COPY, 32, 1, 2, 32, 4, 4, 40, 40, 4, 4, 20, 20, 24, 24, 40,
-                                 40});
+    b.Add(EMR_EXTSELECTCLIPRGN,
+          {64, RGN_COPY, 32, 1, 2, 32, 4, 4, 40, 40, 4, 4, 20, 20, 24, 24, 40, 40});
     b.Add(EMR_EXTSELECTCLIPRGN, {48, RGN_XOR, 32, 1, 1, 16, 10, 10, 30, 30, 10, 10, 30, 30});
     b.Add(EMR_RECTANGLE, {0, 0, 49, 49});
     Save(dir + "/hand-region.emf", b.Bytes());

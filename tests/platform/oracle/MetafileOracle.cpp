@@ -204,8 +204,8 @@ void RecordStyles(const std::string& dir) {
   HDC dc = Begin(120, 96);
   SetBkMode(dc, OPAQUE);
   SetBkColor(dc, RGB(255, 255, 160));
-  const int hatches[] = {HS_HORIZONTAL, HS_VERTICAL, HS_FDIAGONAL, HS_BDIAGONAL, HS_CROSS,
-                         HS_DIAGCROSS};
+  const int hatches[] = {HS_HORIZONTAL, HS_VERTICAL, HS_FDIAGONAL,
+                         HS_BDIAGONAL,  HS_CROSS,    HS_DIAGCROSS};
   for (int i = 0; i < 6; ++i) {
     Select(dc, CreateHatchBrush(hatches[i], RGB(0, 0, 200)));
     Rectangle(dc, 4 + 19 * i, 4, 21 + 19 * i, 24);
@@ -219,7 +219,8 @@ void RecordStyles(const std::string& dir) {
   SetBkMode(dc, TRANSPARENT);
   Select(dc, CreatePen(PS_SOLID, 1, RGB(0, 0, 0)));
   Select(dc, CreateSolidBrush(RGB(100, 200, 100)));
-  const POINT polys[] = {{4, 52}, {40, 52}, {40, 92}, {4, 92}, {12, 60}, {32, 60}, {32, 84}, {12, 84}};
+  const POINT polys[] = {{4, 52},  {40, 52}, {40, 92}, {4, 92},
+                         {12, 60}, {32, 60}, {32, 84}, {12, 84}};
   const INT counts[] = {4, 4};
   SetPolyFillMode(dc, ALTERNATE);
   PolyPolygon(dc, polys, counts, 2);
@@ -255,7 +256,8 @@ void RecordWmf(const std::string& dir) {
   // Placeable: 1200 x 960 units at 960 per inch, 120 x 96 pixels.
   // key, handle, left, top, right, bottom, units per inch, reserved (2
   // words), checksum: the exclusive or of the ten words before it.
-  WORD header[11] = {WORD(kPlaceableKey), WORD(kPlaceableKey >> 16), 0, 0, 0, 1200, 960, 960, 0, 0, 0};
+  WORD header[11] = {
+      WORD(kPlaceableKey), WORD(kPlaceableKey >> 16), 0, 0, 0, 1200, 960, 960, 0, 0, 0};
   for (int i = 0; i < 10; ++i) header[10] ^= header[i];
   FILE* f = std::fopen((dir + "/wine-placeable.wmf").c_str(), "wb");
   std::fwrite(header, 22, 1, f);
@@ -272,7 +274,8 @@ std::vector<BYTE> ReadFile(const std::string& name) {
   if (!f) return out;
   BYTE buffer[65536];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.insert(out.end(), buffer, buffer + n);
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    out.insert(out.end(), buffer, buffer + n);
   std::fclose(f);
   return out;
 }
@@ -319,8 +322,9 @@ void WriteBmp(const std::string& name, const DWORD* pixels, int w, int h) {
   const int stride = ((w * bpp + 31) / 32) * 4;
   const int table = indexed ? 4 * static_cast<int>(colours.size()) : 0;
   BITMAPFILEHEADER fh{0x4D42, DWORD(14 + 40 + table + stride * h), 0, 0, DWORD(14 + 40 + table)};
-  BITMAPINFOHEADER ih{40, w, h, 1, WORD(bpp), BI_RGB, DWORD(stride * h), 0, 0,
-                      DWORD(indexed ? colours.size() : 0), 0};
+  BITMAPINFOHEADER ih{
+      40, w, h, 1, WORD(bpp), BI_RGB, DWORD(stride * h), 0, 0, DWORD(indexed ? colours.size() : 0),
+      0};
   FILE* f = std::fopen(name.c_str(), "wb");
   std::fwrite(&fh, 14, 1, f);
   std::fwrite(&ih, 40, 1, f);
