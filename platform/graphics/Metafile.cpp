@@ -248,7 +248,6 @@ void TMetafile::SaveToFile(const std::string& file_name) {
 
 BOOL TMetafile::Play(HDC dc, const RECT& rect) {
   skipped_.clear();
-  if (handle_ == nullptr) return TRUE;
   return PlayEnhMetaFileReporting(dc, handle_, &rect, skipped_);
 }
 

@@ -64,8 +64,8 @@ class TMetafile : public TGraphic {
 
   // Plays the metafile into dc, scaled onto rect, as PlayEnhMetaFile does,
   // and remembers the records that could not be drawn. Returns
-  // PlayEnhMetaFile's result (GetLastError tells why it failed). An empty
-  // metafile draws nothing and returns TRUE.
+  // PlayEnhMetaFile's result (GetLastError tells why it failed; an empty
+  // metafile fails as a missing one does, ERROR_INVALID_HANDLE).
   BOOL Play(HDC dc, const RECT& rect);
   // The records that the last Play (or Draw) could not draw, by type; empty
   // when everything was drawn.
