@@ -58,7 +58,7 @@ struct Case {
 // Pixels of a without a pixel of a near colour within one pixel in b.
 int Unmatched(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int w, int h,
               int colour_tolerance) {
-  auto near = [&](uint32_t p, uint32_t q) {
+  auto similar = [&](uint32_t p, uint32_t q) {
     for (int shift = 0; shift < 24; shift += 8) {
       if (std::abs(int((p >> shift) & 0xFF) - int((q >> shift) & 0xFF)) > colour_tolerance) {
         return false;
@@ -73,7 +73,7 @@ int Unmatched(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, in
       for (int dy = -1; dy <= 1 && !found; ++dy) {
         for (int dx = -1; dx <= 1 && !found; ++dx) {
           const int u = x + dx, v = y + dy;
-          found = u >= 0 && v >= 0 && u < w && v < h && near(a[y * w + x], b[v * w + u]);
+          found = u >= 0 && v >= 0 && u < w && v < h && similar(a[y * w + x], b[v * w + u]);
         }
       }
       count += !found;
