@@ -8,6 +8,7 @@
 
 #include "platform/gdi/Gdi.h"
 #include "zeljpeg/DIBFromBitmap.h"
+#include "zeljpeg/Export.h"
 #include "zeljpeg/JPEGBase.h"
 
 class TBitmap;
@@ -16,9 +17,9 @@ class TMetafile;
 // Bridges installed in the codec's destination manager. Each finds the owning
 // component through the codec object's client_data (EInvalidCast when it is
 // not a TJPEGCompressor) and calls its destination operation.
-void JPEGInitDestination(j_compress_ptr cinfo);
-boolean JPEGEmptyOutputBuffer(j_compress_ptr cinfo);
-void JPEGTermDestination(j_compress_ptr cinfo);
+ZELJPEG_API void JPEGInitDestination(j_compress_ptr cinfo);
+ZELJPEG_API boolean JPEGEmptyOutputBuffer(j_compress_ptr cinfo);
+ZELJPEG_API void JPEGTermDestination(j_compress_ptr cinfo);
 
 // One codec compression object, owned for the component's life. Settings are
 // kept partly in the component (Comment, ProgressiveJPEG, WriteAllTables,
@@ -34,7 +35,7 @@ void JPEGTermDestination(j_compress_ptr cinfo);
 //
 // Where the bytes go is up to a descendant: InitDestination, EmptyOutputBuffer
 // and TermDestination raise EAbstractError here.
-class TJPEGCompressor : public TJPEGBase {
+class ZELJPEG_API TJPEGCompressor : public TJPEGBase {
   VASK_CLASS(TJPEGCompressor, TJPEGBase)
  public:
   // Creates the codec object with three-component blue-green-red input,

@@ -8,6 +8,7 @@
 
 #include "platform/gdi/Gdi.h"
 #include "platform/graphics/ImageLimits.h"
+#include "zeljpeg/Export.h"
 #include "zeljpeg/JPEGBase.h"
 
 class TBitmap;
@@ -19,7 +20,7 @@ enum TJPEGOutputType : uint8_t {
   jp4bit,      // 4 bits (two pixels a byte, left pixel high), at most 16 colours
   jpGrayscale  // 8 bits, 64 gray levels of a fixed table (values 0 to 63)
 };
-const TEnumNames& JPEGOutputTypeNames();
+ZELJPEG_API const TEnumNames& JPEGOutputTypeNames();
 
 // A comment segment's text (NUL-terminated, valid only during the call).
 using TJPEGCommentEvent = TEvent<TJPEGBase*, const char*>;
@@ -41,7 +42,7 @@ constexpr int32_t kDefaultMaxScans = 1000;
 // one of ReadDIBitmap, ReadWinBitmap or ReadBitmap; detach the source. Any
 // exception leaving ReadHeader or a decode has reset the codec object, so the
 // component is ready for the next image.
-class TJPEGDecompressor : public TJPEGBase {
+class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   VASK_CLASS(TJPEGDecompressor, TJPEGBase)
  public:
   explicit TJPEGDecompressor(TComponent* owner);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "platform/classes/Classes.h"
+#include "zeljpeg/Export.h"
 #include "zeljpeg/Jpeglib.h"
 
 // A warning or trace message of the codec, as text. No sender.
@@ -13,14 +14,14 @@ using TWarningEvent = TEvent<const char*>;
 
 // value rounded up to the next multiple of 4 (0 -> 0, 1..4 -> 4, 5 -> 8):
 // the length of a DIB row.
-int32_t Round4(int32_t value);
+ZELJPEG_API int32_t Round4(int32_t value);
 
 // Bridges installed in the codec's error and progress managers. Each finds
 // the owning component through the codec object's client_data and raises
 // EInvalidCast when that is not a TJPEGBase.
-void JPEGErrorExit(j_common_ptr cinfo);
-void JPEGEmitMessage(j_common_ptr cinfo, int msg_level);
-void JPEGProgressMonitor(j_common_ptr cinfo);
+ZELJPEG_API void JPEGErrorExit(j_common_ptr cinfo);
+ZELJPEG_API void JPEGEmitMessage(j_common_ptr cinfo, int msg_level);
+ZELJPEG_API void JPEGProgressMonitor(j_common_ptr cinfo);
 
 // Abstract base of the compressor and the decompressor.
 //
@@ -36,7 +37,7 @@ void JPEGProgressMonitor(j_common_ptr cinfo);
 // InitJPEGObject() first thing, which calls CreateJPEGObject (now dispatched
 // to the descendant) and attaches the progress manager. The descendant's
 // destructor calls DestroyJPEGObject() before its codec object goes away.
-class TJPEGBase : public TComponent {
+class ZELJPEG_API TJPEGBase : public TComponent {
   VASK_CLASS(TJPEGBase, TComponent)
  public:
   // Raises EOutOfMemory when the managers cannot be allocated.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/graphics/Graphics.h"
+#include "zeljpeg/Export.h"
 
 class TJPEGStreamDecompressor;
 class TJPEGStreamCompressor;
@@ -13,8 +14,8 @@ class TJPEGStreamCompressor;
 // live instance of its class (nil until one is constructed). Only the stream
 // classes' constructors and destructors write them; they are defined with
 // those classes.
-extern TJPEGStreamDecompressor* SharedStreamDecompressor;
-extern TJPEGStreamCompressor* SharedStreamCompressor;
+extern ZELJPEG_API TJPEGStreamDecompressor* SharedStreamDecompressor;
+extern ZELJPEG_API TJPEGStreamCompressor* SharedStreamCompressor;
 
 // A bitmap that reads and writes JPEG through streams. Creation, destruction,
 // the palette and handle setters and the stored-data reader and writer (a
@@ -43,7 +44,7 @@ extern TJPEGStreamCompressor* SharedStreamCompressor;
 // between operations, is safe: the next operation takes (or constructs) the
 // instance that is shared then. Destroying it from inside its own event
 // handlers while it decodes or encodes is not allowed, as for any component.
-class TJPEGBitmap : public TBitmap {
+class ZELJPEG_API TJPEGBitmap : public TBitmap {
   VASK_CLASS(TJPEGBitmap, TBitmap)
  public:
   TJPEGBitmap() = default;
@@ -98,4 +99,4 @@ class TJPEGBitmap : public TBitmap {
 // the graphics unit and the codec binding, then registers TJPEGBitmap in the
 // picture format list for "jpg" and then "jpeg", both "JPEG Image", and with
 // the class registry.
-void InitZeljpegUnit();
+ZELJPEG_API void InitZeljpegUnit();

@@ -12,19 +12,20 @@
 #include <jpeglib.h>
 
 #include "platform/classes/TypInfo.h"
+#include "zeljpeg/Export.h"
 
 // Creates a compression object: the codec's versioned create call with the
 // library version and object size this binding is compiled against. The
 // object's err and client_data fields must be set before; the call keeps
 // them. A version or size mismatch is reported through err->error_exit.
-void jpeg_Create_Compress(jpeg_compress_struct& cinfo);
+ZELJPEG_API void jpeg_Create_Compress(jpeg_compress_struct& cinfo);
 // Creates a decompression object; as jpeg_Create_Compress.
-void jpeg_Create_Decompress(jpeg_decompress_struct& cinfo);
+ZELJPEG_API void jpeg_Create_Decompress(jpeg_decompress_struct& cinfo);
 
 // Member names of J_DCT_METHOD and J_DITHER_MODE, by ordinal, for published
 // properties ("JDCT_ISLOW", ...; "JDITHER_NONE", ...).
-const TEnumNames& JDctMethodNames();
-const TEnumNames& JDitherModeNames();
+ZELJPEG_API const TEnumNames& JDctMethodNames();
+ZELJPEG_API const TEnumNames& JDitherModeNames();
 
 // The most working memory a codec object may take (bytes). A datastream whose
 // header declares an image that needs more fails with EOutOfMemory ("Out of
@@ -33,4 +34,4 @@ const TEnumNames& JDitherModeNames();
 constexpr long kJpegMaxCodecMemory = 1L << 30;
 
 // The binding unit's initialisation; runs once.
-void InitJpeglibUnit();
+ZELJPEG_API void InitJpeglibUnit();

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "zeljpeg/Compressor.h"
+#include "zeljpeg/Export.h"
 
 class TStream;
 class TPicture;
@@ -20,7 +21,7 @@ class TPicture;
 // A stream that accepts fewer bytes than offered ends the compression with
 // the codec's "Suspension not allowed here" (a full buffer) or EWriteError
 // "Stream write error" (the final write); what was written before stays.
-class TJPEGStreamCompressor : public TJPEGCompressor {
+class ZELJPEG_API TJPEGStreamCompressor : public TJPEGCompressor {
   VASK_CLASS(TJPEGStreamCompressor, TJPEGCompressor)
  public:
   // Allocates the 4096-byte buffer; the first stream compressor constructed
@@ -85,7 +86,7 @@ class TJPEGStreamCompressor : public TJPEGCompressor {
 // truncates an existing one), raising EFCreateError "Cannot create file %s"
 // when it cannot; the file is closed also when the compression fails and
 // then keeps what was written.
-class TJPEGFileCompressor : public TJPEGStreamCompressor {
+class ZELJPEG_API TJPEGFileCompressor : public TJPEGStreamCompressor {
   VASK_CLASS(TJPEGFileCompressor, TJPEGStreamCompressor)
  public:
   explicit TJPEGFileCompressor(TComponent* owner) : TJPEGStreamCompressor(owner) {}
@@ -106,8 +107,8 @@ class TJPEGFileCompressor : public TJPEGStreamCompressor {
 
 // The first-constructed live stream compressor, or null (declared with
 // TJPEGBitmap as well).
-extern TJPEGStreamCompressor* SharedStreamCompressor;
+extern ZELJPEG_API TJPEGStreamCompressor* SharedStreamCompressor;
 
 // The encoder's part of the unit initialisation: registers
 // TJPEGFileCompressor with the class registry. Runs once.
-void InitZeljpegEncoder();
+ZELJPEG_API void InitZeljpegEncoder();

@@ -10,10 +10,11 @@
 
 #include "platform/classes/Streams.h"
 #include "zeljpeg/Decompressor.h"
+#include "zeljpeg/Export.h"
 
 class TPicture;
 
-class TJPEGStreamDecompressor : public TJPEGDecompressor {
+class ZELJPEG_API TJPEGStreamDecompressor : public TJPEGDecompressor {
   VASK_CLASS(TJPEGStreamDecompressor, TJPEGDecompressor)
  public:
   // Allocates a 4096-byte read buffer; the first instance constructed while
@@ -91,7 +92,7 @@ class TJPEGStreamDecompressor : public TJPEGDecompressor {
 // GrayScaleOutput, OnJPEGComment, OnJPEGMarker, TwoPassQuantize, DitherMode,
 // DCTMethod, DoFancyUpSampling, DoBlockSmoothing, MaxPixels, MaxMemory,
 // MaxScans, OnProgressReport, OnWarning.
-class TJPEGFileDecompressor : public TJPEGStreamDecompressor {
+class ZELJPEG_API TJPEGFileDecompressor : public TJPEGStreamDecompressor {
   VASK_CLASS(TJPEGFileDecompressor, TJPEGStreamDecompressor)
  public:
   using TJPEGStreamDecompressor::TJPEGStreamDecompressor;
@@ -103,8 +104,8 @@ class TJPEGFileDecompressor : public TJPEGStreamDecompressor {
 
 // The earliest-constructed live stream decompressor (either class), or nil.
 // Written only by the constructor and destructor above; not owned.
-extern TJPEGStreamDecompressor* SharedStreamDecompressor;
+extern ZELJPEG_API TJPEGStreamDecompressor* SharedStreamDecompressor;
 
 // Registers TJPEGStreamDecompressor and TJPEGFileDecompressor with the class
 // registry, so that form descriptions can create them; runs once.
-void InitZeljpegDecoder();
+ZELJPEG_API void InitZeljpegDecoder();

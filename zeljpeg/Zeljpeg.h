@@ -3,16 +3,17 @@
 // unit's initialisation.
 #pragma once
 
-#include "zeljpeg/Jpeglib.h"
+#include "zeljpeg/Compressor.h"
+#include "zeljpeg/DIBFromBitmap.h"
+#include "zeljpeg/Decompressor.h"
+#include "zeljpeg/Export.h"
 #include "zeljpeg/JPEGBase.h"
 #include "zeljpeg/JPEGBitmap.h"
-#include "zeljpeg/DIBFromBitmap.h"
-#include "zeljpeg/Compressor.h"
+#include "zeljpeg/Jpeglib.h"
 #include "zeljpeg/StreamCompressor.h"
-#include "zeljpeg/Decompressor.h"
 #include "zeljpeg/StreamDecompressor.h"
 // Component headers are added here as they land.
 
 // The unit initialisation: runs once (a run counter guards it) and initialises
 // the units it uses first; registers TJPEGBitmap for "jpg" and "jpeg".
-void InitZeljpegUnit();
+ZELJPEG_API void InitZeljpegUnit();

@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/Export.h"
 #include "platform/classes/TypInfo.h"
 #include "platform/sysutils/SysUtils.h"
 
@@ -25,7 +26,7 @@ class TStream;
 
 // The description of a class: its name, its parent, how to construct it, and
 // its own published properties, methods and fields (the parent's come first).
-struct TClassInfo {
+struct PLATFORM_API TClassInfo {
   std::string Name;
   TClass Parent = nullptr;
   // Constructs an instance; components get the owner, other classes ignore
@@ -81,7 +82,7 @@ struct TClassInfo {
   }
 
 // The root of the class hierarchy. Objects are not copyable.
-class TObject {
+class PLATFORM_API TObject {
  public:
   TObject() = default;
   TObject(const TObject&) = delete;
@@ -152,7 +153,7 @@ class TEvent {
 using TNotifyEvent = TEvent<TObject*>;
 
 // Objects that can be assigned from one another and stream extra data.
-class TPersistent : public TObject {
+class PLATFORM_API TPersistent : public TObject {
   VASK_CLASS(TPersistent, TObject)
  public:
   // Copies the content of source into this object. The default asks source
@@ -168,7 +169,7 @@ class TPersistent : public TObject {
 };
 
 // Declares extra stored data of an object for TReader and TWriter.
-class TFiler {
+class PLATFORM_API TFiler {
  public:
   virtual ~TFiler() = default;
   // A value read and written with the filer's own value calls.
@@ -189,7 +190,7 @@ enum TComponentStateFlag : uint32_t {
 
 // A named object that can own other components; owned components are freed
 // with their owner, the last inserted first.
-class TComponent : public TPersistent {
+class PLATFORM_API TComponent : public TPersistent {
   VASK_CLASS(TComponent, TPersistent)
  public:
   explicit TComponent(TComponent* owner);
@@ -242,20 +243,20 @@ class TComponent : public TPersistent {
 };
 
 // Raised for invalid or duplicate component names.
-class EComponentError : public Exception {
+class PLATFORM_API EComponentError : public Exception {
   using Exception::Exception;
 };
 
 // The class registry: classes that component streaming may construct by name.
 // Registering a class again is harmless.
-void RegisterClass(TClass c);
-void RegisterClasses(std::initializer_list<TClass> classes);
+PLATFORM_API void RegisterClass(TClass c);
+PLATFORM_API void RegisterClasses(std::initializer_list<TClass> classes);
 // The registered class of that name (case-insensitive), or null.
-TClass GetClass(std::string_view name);
+PLATFORM_API TClass GetClass(std::string_view name);
 // As GetClass, but raises EClassNotFound "Class X not found" when absent.
-TClass FindClass(std::string_view name);
+PLATFORM_API TClass FindClass(std::string_view name);
 // Case-insensitive comparison of ASCII identifiers.
-bool SameText(std::string_view a, std::string_view b);
+PLATFORM_API bool SameText(std::string_view a, std::string_view b);
 
 // ---------------------------------------------------------------------------
 // Builders for property, method and field tables.

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Export.h"
 #include "platform/classes/Classes.h"
 #include "platform/classes/Streams.h"
 
@@ -42,7 +43,7 @@ enum class TValueType : uint8_t {
 };
 
 // Raised by the text-form parser: EReadError with "Line <n>: <what>".
-class EParserError : public EReadError {
+class PLATFORM_API EParserError : public EReadError {
  public:
   using EReadError::EReadError;
 };
@@ -56,7 +57,7 @@ class EParserError : public EReadError {
 // property involved. A failed ReadRootComponent frees every component it
 // created, clears the published fields it set and leaves no references to
 // freed components behind.
-class TReader : public TFiler {
+class PLATFORM_API TReader : public TFiler {
  public:
   explicit TReader(TStream& stream);
   ~TReader() override;
@@ -140,7 +141,7 @@ class TReader : public TFiler {
 
 // Writes a form description to a stream (the caller's; not freed).
 // Failures of the stream raise EWriteError.
-class TWriter : public TFiler {
+class PLATFORM_API TWriter : public TFiler {
  public:
   explicit TWriter(TStream& stream);
   ~TWriter() override = default;
@@ -202,14 +203,14 @@ class TWriter : public TFiler {
 // Reads the form description stored as RCDATA resource resource_name of the
 // program into instance (null: a new root from the class registry, owned by
 // the caller). Raises EResNotFound "Resource <name> not found" or EReadError.
-TComponent* ReadComponentRes(const std::string& resource_name, TComponent* instance);
+PLATFORM_API TComponent* ReadComponentRes(const std::string& resource_name, TComponent* instance);
 
 // Converts the text form of a form description, read from in's position, to
 // the binary form, written at out's position. File references in binary
 // values ({@file 'name'}, {@graphic TClass 'name'}) are relative to base_dir
 // (the current directory when empty). Raises EParserError "Line <n>: ..." for
 // bad text and EFOpenError for a missing file.
-void ObjectTextToBinary(TStream& in, TStream& out, const std::string& base_dir = {});
+PLATFORM_API void ObjectTextToBinary(TStream& in, TStream& out, const std::string& base_dir = {});
 // Converts a binary form description to its text form. Raises EReadError for
 // bad data. Everything the writer produces converts back to the same bytes.
-void ObjectBinaryToText(TStream& in, TStream& out);
+PLATFORM_API void ObjectBinaryToText(TStream& in, TStream& out);

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "platform/Export.h"
 #include "platform/classes/Streams.h"
 
 // A stream over a new temporary file in the folder of file_name. Commit()
@@ -12,7 +13,7 @@
 // in one step, keeping its permissions); a stream destroyed without a
 // successful Commit() removes its temporary file, leaving file_name as it
 // was. Messages name file_name, not the temporary file.
-class TSafeFileStream : public TFileStream {
+class PLATFORM_API TSafeFileStream : public TFileStream {
   VASK_CLASS(TSafeFileStream, TFileStream)
  public:
   // Creates the temporary file. Raises EFCreateError "Cannot create file

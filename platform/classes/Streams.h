@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Export.h"
 #include "platform/classes/Classes.h"
 #include "platform/gdi/Gdi.h"
 
@@ -25,7 +26,7 @@ enum : uint32_t {
 };
 
 // A sequence of bytes with a position.
-class TStream : public TObject {
+class PLATFORM_API TStream : public TObject {
   VASK_CLASS(TStream, TObject)
  public:
   // Reads up to count bytes into buffer; returns the number read, 0 at the end.
@@ -54,7 +55,7 @@ class TStream : public TObject {
 };
 
 // A stream over a growable heap block that it owns.
-class TMemoryStream : public TStream {
+class PLATFORM_API TMemoryStream : public TStream {
   VASK_CLASS(TMemoryStream, TStream)
  public:
   TMemoryStream() = default;
@@ -86,7 +87,7 @@ class TMemoryStream : public TStream {
 };
 
 // A stream over an operating-system file that it opens and closes.
-class TFileStream : public TStream {
+class PLATFORM_API TFileStream : public TStream {
   VASK_CLASS(TFileStream, TStream)
  public:
   // Opens file_name in mode (see fmOpenRead etc.), or creates it with fmCreate.
@@ -123,7 +124,7 @@ class TFileStream : public TStream {
 };
 
 // A read-only stream over a program resource.
-class TResourceStream : public TStream {
+class PLATFORM_API TResourceStream : public TStream {
   VASK_CLASS(TResourceStream, TStream)
  public:
   // The resource name in module instance of the given type. Raises

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Export.h"
 #include "platform/classes/Classes.h"
 
 // An ordered list of strings. Descendants supply the storage (Count, Get,
@@ -15,7 +16,7 @@
 // property "Strings": a list value of strings (for a memo: Lines.Strings).
 //
 // Index errors raise EListError "List index out of bounds (<index>)".
-class TStrings : public TPersistent {
+class PLATFORM_API TStrings : public TPersistent {
   VASK_CLASS(TStrings, TPersistent)
  public:
   virtual int Count() const = 0;
@@ -61,7 +62,7 @@ class TStrings : public TPersistent {
 };
 
 // A TStrings that keeps its strings in memory and reports changes.
-class TStringList : public TStrings {
+class PLATFORM_API TStringList : public TStrings {
   VASK_CLASS(TStringList, TStrings)
  public:
   TStringList() = default;

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Export.h"
+
 class TObject;
 class TComponent;
 struct TClassInfo;
@@ -32,7 +34,7 @@ enum class TTypeKind : uint8_t {
 };
 
 // Names of enumeration or set members (by ordinal), or named colour constants.
-struct TEnumNames {
+struct PLATFORM_API TEnumNames {
   std::vector<std::string> Names;
   std::vector<int64_t> Values;  // colours only: value of each name; empty = ordinals
   // The ordinal or value for a name, or nullopt.
@@ -43,13 +45,13 @@ struct TEnumNames {
 
 // An event handler bound by name: the object that holds the method and the
 // published name it was bound through. Object null = no handler.
-struct TMethodBinding {
+struct PLATFORM_API TMethodBinding {
   TObject* Object = nullptr;
   std::string Name;
 };
 
 // One published property.
-struct TPropInfo {
+struct PLATFORM_API TPropInfo {
   std::string Name;
   TTypeKind Kind = TTypeKind::tkInteger;
   int OrdSize = 4;                    // tkInteger/tkEnumeration/tkColor: 1, 2, 4 or 8 bytes
@@ -82,14 +84,14 @@ struct TPropInfo {
 
 // One published method: calling Make(object) yields the handler for an event
 // property, as a std::function of the method's signature wrapped in std::any.
-struct TMethodInfo {
+struct PLATFORM_API TMethodInfo {
   std::string Name;
   std::function<std::any(TObject*)> Make;
 };
 
 // A class's own published fields: component references that the reader fills
 // in by name when it creates a component of that name for the root.
-struct TFieldInfo {
+struct PLATFORM_API TFieldInfo {
   std::string Name;
   std::function<void(TObject&, TComponent*)> Set;
 };

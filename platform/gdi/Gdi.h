@@ -4,6 +4,8 @@
 // rules this implementation picks where Windows leaves a result undefined).
 #pragma once
 
+#include "platform/Export.h"
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -15,7 +17,7 @@
 #undef RegisterClass
 
 // The module instance of the running program (the executable's image base).
-extern "C" HINSTANCE HInstance;
+extern "C" PLATFORM_API HINSTANCE HInstance;
 #else
 #include "platform/gdi/portable/WinGdi.h"
 #include "platform/gdi/portable/WinTypes.h"

@@ -8,10 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/Export.h"
 #include "platform/gdi/Gdi.h"
 
 // Records of one type that playback did not draw, and how many.
-struct TUndrawnRecord {
+struct PLATFORM_API TUndrawnRecord {
   DWORD type = 0;
   uint32_t count = 0;
 };
@@ -19,11 +20,11 @@ struct TUndrawnRecord {
 // PlayEnhMetaFile(dc, metafile, rect), listing the records that were not
 // drawn in undrawn (by type, in the order they first occurred). The result
 // and the last error are PlayEnhMetaFile's.
-BOOL PlayEnhMetaFileReporting(HDC dc, HENHMETAFILE metafile, const RECT* rect,
-                              std::vector<TUndrawnRecord>& undrawn);
+PLATFORM_API BOOL PlayEnhMetaFileReporting(HDC dc, HENHMETAFILE metafile, const RECT* rect,
+                                           std::vector<TUndrawnRecord>& undrawn);
 
 // The record type's name as the Windows headers spell it ("EMR_POLYBEZIER16"),
 // "EMR_" and the number for types without one, and "META_" and the function
 // number in hexadecimal for records of a converted Windows metafile that have
 // no enhanced equivalent.
-std::string EnhMetaRecordName(DWORD type);
+PLATFORM_API std::string EnhMetaRecordName(DWORD type);

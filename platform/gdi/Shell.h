@@ -3,6 +3,7 @@
 // (xdg-open) to open the file, detached from this process.
 #pragma once
 
+#include "platform/Export.h"
 #include "platform/gdi/Gdi.h"
 
 #ifdef _WIN32
@@ -27,7 +28,7 @@ constexpr int SW_SHOW = 5;
 // result is unknown: a successful start returns a value greater than 32, as
 // on Windows; a start that cannot even be attempted (no file given, the
 // process table full) returns a value of 32 or less. Nothing is raised.
-HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
-                        INT show);
+PLATFORM_API HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
+                                     LPCSTR directory, INT show);
 
 #endif

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/Export.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Graphic.h"
@@ -22,7 +23,7 @@ enum TPixelFormat : uint8_t {
   pfCustom
 };
 
-class TBitmap : public TGraphic {
+class PLATFORM_API TBitmap : public TGraphic {
   VASK_CLASS(TBitmap, TGraphic)
  public:
   // An empty bitmap: no handle, no palette, 0 x 0.

@@ -1,6 +1,7 @@
 // TCanvas: drawing on a device context with a font, brush and pen.
 #pragma once
 
+#include "platform/Export.h"
 #include "platform/classes/Classes.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/graphics/Colors.h"
@@ -13,7 +14,7 @@ class TGraphic;
 // and Pen() when it draws and deletes them again when they change or when
 // the context goes. A plain TCanvas draws on a context attached with
 // SetHandle; a bitmap's or metafile's canvas makes its own.
-class TCanvas : public TPersistent {
+class PLATFORM_API TCanvas : public TPersistent {
   VASK_CLASS(TCanvas, TPersistent)
  public:
   TCanvas();

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/Export.h"
 #include "platform/classes/TypInfo.h"
 #include "platform/gdi/Gdi.h"
 
@@ -97,9 +98,9 @@ constexpr TColor clDefault = 0x20000000;
 
 // The named colours (clBlack ... clInfoBk, clNone, clDefault) with their
 // values; colour properties are streamed by these names. Shared, never freed.
-const TEnumNames& ColorNames();
+PLATFORM_API const TEnumNames& ColorNames();
 
 // The RGB value of a colour: system colours give the desktop's standard
 // colour for that element (an unknown index gives black); RGB values come
 // back unchanged. clNone and clDefault are not converted.
-TColor ColorToRGB(TColor color);
+PLATFORM_API TColor ColorToRGB(TColor color);

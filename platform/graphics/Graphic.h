@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/Export.h"
 #include "platform/classes/Classes.h"
 #include "platform/classes/Streams.h"
 #include "platform/gdi/Gdi.h"
@@ -13,16 +14,16 @@ class TPicture;
 
 // Raised for picture data that cannot be read: a bad BMP ("Bitmap image is
 // not valid"), icon or metafile, or an unknown picture file extension.
-class EInvalidGraphic : public Exception {
+class PLATFORM_API EInvalidGraphic : public Exception {
  public:
   using Exception::Exception;
 };
 // Throws EInvalidGraphic "Bitmap image is not valid".
-[[noreturn]] void InvalidBitmap();
+[[noreturn]] PLATFORM_API void InvalidBitmap();
 
 // An image that can be loaded from and saved to streams and files, drawn on a
 // canvas, and stored in a form description.
-class TGraphic : public TPersistent {
+class PLATFORM_API TGraphic : public TPersistent {
   VASK_CLASS(TGraphic, TPersistent)
  public:
   TGraphic() = default;

@@ -2,6 +2,7 @@
 // picture classes (TGraphic, TBitmap, TMetafile, TIcon, TPicture).
 #pragma once
 
+#include "platform/Export.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Canvas.h"
@@ -18,4 +19,4 @@
 // ("Icons", TIcon), emf ("Enhanced Metafiles", TMetafile), wmf ("Metafiles",
 // TMetafile) from the front, and registers TBitmap, TMetafile, TIcon,
 // TPicture and TFont with the class registry.
-void InitGraphicsUnit();
+PLATFORM_API void InitGraphicsUnit();

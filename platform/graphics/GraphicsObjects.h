@@ -5,12 +5,13 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Export.h"
 #include "platform/classes/Classes.h"
 #include "platform/graphics/Colors.h"
 
 // The base of TFont, TBrush and TPen: OnChange fires (sender: the object)
 // after every change of a value.
-class TGraphicsObject : public TPersistent {
+class PLATFORM_API TGraphicsObject : public TPersistent {
   VASK_CLASS(TGraphicsObject, TPersistent)
  public:
   TNotifyEvent OnChange;
@@ -29,7 +30,7 @@ constexpr TFontCharset DEFAULT_CHARSET_VALUE = 1;
 // A text font description. Height is in pixels (negative: character height
 // without internal leading); Size is in points at 96 pixels per inch, and
 // setting one sets the other.
-class TFont : public TGraphicsObject {
+class PLATFORM_API TFont : public TGraphicsObject {
   VASK_CLASS(TFont, TGraphicsObject)
  public:
   TFont() = default;
@@ -65,7 +66,7 @@ class TFont : public TGraphicsObject {
 enum TBrushStyle : uint8_t { bsSolid, bsClear };
 
 // A fill description: solid in a colour (the default: solid white) or clear.
-class TBrush : public TGraphicsObject {
+class PLATFORM_API TBrush : public TGraphicsObject {
   VASK_CLASS(TBrush, TGraphicsObject)
  public:
   TBrush() = default;
@@ -93,7 +94,7 @@ enum TPenStyle : uint8_t {
 
 // A line description: colour, style and width in pixels (default: solid
 // black, 1 pixel).
-class TPen : public TGraphicsObject {
+class PLATFORM_API TPen : public TGraphicsObject {
   VASK_CLASS(TPen, TGraphicsObject)
  public:
   TPen() = default;

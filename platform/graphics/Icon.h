@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/Export.h"
 #include "platform/graphics/Graphic.h"
 
 namespace graphics_internal {
@@ -13,7 +14,7 @@ struct IconImage;
 // An icon: one or more images (1, 4, 8, 24 or 32 bits, each with its mask)
 // in the .ico file format. The icon shows one of them: the 32 x 32 one of
 // the most colours if there is one, else the largest.
-class TIcon : public TGraphic {
+class PLATFORM_API TIcon : public TGraphic {
   VASK_CLASS(TIcon, TGraphic)
  public:
   TIcon();

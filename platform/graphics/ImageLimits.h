@@ -5,10 +5,12 @@
 
 #include <cstdint>
 
+#include "platform/Export.h"
+
 // The default limit: 2^28 pixels (16384 x 16384), 768 MB as 24-bit rows.
 constexpr int64_t kDefaultMaxPixels = int64_t{1} << 28;
 
 // Raises Exception "Image of <width> x <height> pixels exceeds the limit of
 // <limit> pixels" when width x height is above limit. A limit of 0 or below
 // means no limit.
-void CheckPixelLimit(int64_t width, int64_t height, int64_t limit);
+PLATFORM_API void CheckPixelLimit(int64_t width, int64_t height, int64_t limit);

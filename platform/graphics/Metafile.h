@@ -5,12 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/Export.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/MetafileReport.h"
 #include "platform/graphics/Canvas.h"
 #include "platform/graphics/Graphic.h"
 
-class TMetafile : public TGraphic {
+class PLATFORM_API TMetafile : public TGraphic {
   VASK_CLASS(TMetafile, TGraphic)
  public:
   TMetafile() = default;
@@ -94,7 +95,7 @@ class TMetafile : public TGraphic {
 // canvas is destroyed the recording ends and the metafile takes the result
 // (its previous content is replaced). The frame is the metafile's size when
 // it has one, else the bounds of what was drawn.
-class TMetafileCanvas : public TCanvas {
+class PLATFORM_API TMetafileCanvas : public TCanvas {
   VASK_CLASS(TMetafileCanvas, TCanvas)
  public:
   // reference: the device whose resolution the recording uses (null: the

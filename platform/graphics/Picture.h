@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/Export.h"
 #include "platform/classes/Classes.h"
 #include "platform/graphics/Graphic.h"
 
@@ -12,7 +13,7 @@ class TMetafile;
 class TIcon;
 
 // One record of the picture format list.
-struct TFileFormat {
+struct PLATFORM_API TFileFormat {
   TClass GraphicClass = nullptr;
   std::string Extension;  // lower-cased, without the dot
   std::string Description;
@@ -20,7 +21,7 @@ struct TFileFormat {
   TFileFormat* Next = nullptr;
 };
 
-class TPicture : public TPersistent {
+class PLATFORM_API TPicture : public TPersistent {
   VASK_CLASS(TPicture, TPersistent)
  public:
   TPicture() = default;

@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "platform/Export.h"
+
 // The kind of box: sets the caption of MessageDlg and the icon.
 enum TMsgDlgType : uint8_t { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 
@@ -40,7 +42,7 @@ enum : int {
 };
 
 // One box to show.
-struct TMessageBoxRequest {
+struct PLATFORM_API TMessageBoxRequest {
   std::string Text;
   std::string Caption;
   TMsgDlgType Type = mtInformation;
@@ -53,12 +55,13 @@ using TMessageBoxHandler = std::function<int(const TMessageBoxRequest&)>;
 // Shows a box through the installed handler and returns its modal result.
 // With no handler installed (no display), it writes one line
 // "<caption>: <text>" to standard error and returns mrOk.
-int ShowMessageBox(const TMessageBoxRequest& request);
+PLATFORM_API int ShowMessageBox(const TMessageBoxRequest& request);
 
 // Installs the handler that shows boxes (the forms layer installs a dialog,
 // tests a recorder); returns the previous one. An empty handler restores the
 // standard-error fallback.
-TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
+PLATFORM_API TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
 
 // A box captioned by its type ("Warning", "Error", "Information", "Confirm").
-int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons, int help_context);
+PLATFORM_API int MessageDlg(const std::string& text, TMsgDlgType type, TMsgDlgButtons buttons,
+                            int help_context);

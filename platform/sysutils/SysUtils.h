@@ -5,6 +5,8 @@
 #include <exception>
 #include <string>
 
+#include "platform/Export.h"
+
 // Format strings follow C99 (%zu, %lld, %Lg with long double) on every
 // target; MinGW's own formatting functions provide them on Windows.
 #ifdef __MINGW32__
@@ -15,7 +17,7 @@
 
 // The base of every exception the class library and the components raise.
 // It carries its message text; what() returns the same text.
-class Exception : public std::exception {
+class PLATFORM_API Exception : public std::exception {
  public:
   explicit Exception(std::string message) : message_(std::move(message)) {}
   const char* what() const noexcept override { return message_.c_str(); }
@@ -26,81 +28,82 @@ class Exception : public std::exception {
 };
 
 // printf-style formatting into a string of whatever length the result needs.
-std::string Format(const char* fmt, ...) __attribute__((format(VASK_PRINTF_FORMAT, 1, 2)));
-std::string FormatV(const char* fmt, va_list args);
+PLATFORM_API std::string Format(const char* fmt, ...)
+    __attribute__((format(VASK_PRINTF_FORMAT, 1, 2)));
+PLATFORM_API std::string FormatV(const char* fmt, va_list args);
 
 // Raised when memory (heap, global blocks, bitmaps) cannot be allocated.
-class EOutOfMemory : public Exception {
+class PLATFORM_API EOutOfMemory : public Exception {
  public:
   EOutOfMemory() : Exception("Out of memory") {}
 };
 // Throws EOutOfMemory; for allocation sites.
-[[noreturn]] void OutOfMemoryError();
+[[noreturn]] PLATFORM_API void OutOfMemoryError();
 
 // Raised by a verifying cast whose object is not of the requested class.
-class EInvalidCast : public Exception {
+class PLATFORM_API EInvalidCast : public Exception {
  public:
   EInvalidCast() : Exception("Invalid class typecast") {}
 };
 
 // Raised when an abstract operation that no descendant supplies is called.
-class EAbstractError : public Exception {
+class PLATFORM_API EAbstractError : public Exception {
  public:
   EAbstractError() : Exception("Abstract error") {}
   explicit EAbstractError(std::string message) : Exception(std::move(message)) {}
 };
-[[noreturn]] void AbstractError();
+[[noreturn]] PLATFORM_API void AbstractError();
 
 // Raised by Assign between incompatible classes and by failed conversions.
-class EConvertError : public Exception {
+class PLATFORM_API EConvertError : public Exception {
   using Exception::Exception;
 };
 
 // Raised by an operation called in a state that does not allow it.
-class EInvalidOperation : public Exception {
+class PLATFORM_API EInvalidOperation : public Exception {
   using Exception::Exception;
 };
 
 // Raised by list and string-list accessors given a bad index.
-class EListError : public Exception {
+class PLATFORM_API EListError : public Exception {
   using Exception::Exception;
 };
 
 // Stream failures.
-class EStreamError : public Exception {
+class PLATFORM_API EStreamError : public Exception {
   using Exception::Exception;
 };
-class EReadError : public EStreamError {
+class PLATFORM_API EReadError : public EStreamError {
  public:
   EReadError() : EStreamError("Stream read error") {}
   explicit EReadError(std::string message) : EStreamError(std::move(message)) {}
 };
-class EWriteError : public EStreamError {
+class PLATFORM_API EWriteError : public EStreamError {
  public:
   EWriteError() : EStreamError("Stream write error") {}
   explicit EWriteError(std::string message) : EStreamError(std::move(message)) {}
 };
 // A file that cannot be created: "Cannot create file <name>".
-class EFCreateError : public EStreamError {
+class PLATFORM_API EFCreateError : public EStreamError {
  public:
   explicit EFCreateError(const std::string& file_name)
       : EStreamError(Format("Cannot create file %s", file_name.c_str())) {}
 };
 // A file that cannot be opened: "Cannot open file <name>".
-class EFOpenError : public EStreamError {
+class PLATFORM_API EFOpenError : public EStreamError {
  public:
   explicit EFOpenError(const std::string& file_name)
       : EStreamError(Format("Cannot open file %s", file_name.c_str())) {}
 };
 
 // A resource that the module does not hold: "Resource <name> not found".
-class EResNotFound : public Exception {
+class PLATFORM_API EResNotFound : public Exception {
  public:
   explicit EResNotFound(const std::string& resource_name)
       : Exception(Format("Resource %s not found", resource_name.c_str())) {}
 };
 
 // A class name that the class registry does not know.
-class EClassNotFound : public Exception {
+class PLATFORM_API EClassNotFound : public Exception {
   using Exception::Exception;
 };

@@ -32,6 +32,7 @@
 //   with ERROR_NOT_ENOUGH_MEMORY instead of throwing.
 #pragma once
 
+#include "platform/Export.h"
 #include "platform/gdi/portable/WinTypes.h"
 
 // ---------------------------------------------------------------------------
@@ -829,34 +830,34 @@ typedef struct tagEMRSTRETCHDIBITS {
 
 // The screen DC for a null window (each call returns a new DC that ReleaseDC
 // frees). A non-null window is not supported here and returns 0.
-HDC GetDC(HWND window);
+PLATFORM_API HDC GetDC(HWND window);
 // Releases a DC from GetDC: 1 on success, 0 for any other handle.
-int ReleaseDC(HWND window, HDC dc);
+PLATFORM_API int ReleaseDC(HWND window, HDC dc);
 // A memory DC (null or any DC as reference) holding a 1 x 1 monochrome
 // bitmap, the default palette, a white brush and a black pen.
-HDC CreateCompatibleDC(HDC dc);
+PLATFORM_API HDC CreateCompatibleDC(HDC dc);
 // Deletes a memory DC (or an unclosed metafile DC, dropping its records).
 // Objects still selected into it stay alive and become unselected.
 // Fails for DCs from GetDC.
-BOOL DeleteDC(HDC dc);
+PLATFORM_API BOOL DeleteDC(HDC dc);
 
 // Selects a bitmap (memory DCs only), brush, pen or font; returns the object
 // it replaces, or 0 on failure. A bitmap of any depth can be selected, but
 // into one memory DC at a time. Palettes go through SelectPalette.
-HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+PLATFORM_API HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
 // Deletes a pen, brush, bitmap, palette or font. Fails (FALSE) while the object
 // is selected into a DC. Stock objects: TRUE, nothing happens.
-BOOL DeleteObject(HGDIOBJ object);
+PLATFORM_API BOOL DeleteObject(HGDIOBJ object);
 // Copies the object's description: BITMAP, LOGPEN, LOGBRUSH, WORD entry count
 // for a palette. With buffer null returns the size needed; returns the
 // number of bytes copied, 0 on failure.
-int GetObjectA(HANDLE object, int size, LPVOID buffer);
-DWORD GetObjectType(HGDIOBJ object);  // OBJ_*, 0 for an invalid handle
-HGDIOBJ GetStockObject(int index);
-HGDIOBJ GetCurrentObject(HDC dc, UINT type);  // OBJ_PEN/BRUSH/PAL/BITMAP/FONT
+PLATFORM_API int GetObjectA(HANDLE object, int size, LPVOID buffer);
+PLATFORM_API DWORD GetObjectType(HGDIOBJ object);  // OBJ_*, 0 for an invalid handle
+PLATFORM_API HGDIOBJ GetStockObject(int index);
+PLATFORM_API HGDIOBJ GetCurrentObject(HDC dc, UINT type);  // OBJ_PEN/BRUSH/PAL/BITMAP/FONT
 
-int SaveDC(HDC dc);                 // returns the new save level, 0 on failure
-BOOL RestoreDC(HDC dc, int saved);  // saved < 0: relative to the current one
+PLATFORM_API int SaveDC(HDC dc);                 // returns the new save level, 0 on failure
+PLATFORM_API BOOL RestoreDC(HDC dc, int saved);  // saved < 0: relative to the current one
 
 // ---------------------------------------------------------------------------
 // Bitmaps
@@ -865,10 +866,11 @@ BOOL RestoreDC(HDC dc, int saved);  // saved < 0: relative to the current one
 // bitmap selected into a memory DC (so a new memory DC gives monochrome).
 // Width or height 0 gives a 1 x 1 monochrome bitmap, as on Windows; negative
 // sizes, or more than 2^31 bytes of pixels, fail with 0. Pixels start black.
-HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+PLATFORM_API HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 // A bitmap of 1, 4, 8, 16, 24 or 32 bits (planes must be 1), initialised
 // from rows of bmWidthBytes (2-byte aligned) when bits is not null.
-HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bit_count, const void* bits);
+PLATFORM_API HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bit_count,
+                                  const void* bits);
 
 // Copies scan lines [start, start + lines) of the bitmap into a DIB of the
 // format in info (1, 4, 8, 24 or 32 bits, BI_RGB, bottom-up or top-down,
@@ -884,45 +886,46 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bit_count, const v
 // the nearest colour-table entry. The colour table of a DIB of d bits is the
 // DC palette when that has at most 2^d entries, else the default colours for
 // d bits (see the top of this file); biClrUsed is set to 0.
-int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, LPBITMAPINFO info,
-              UINT usage);
+PLATFORM_API int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits,
+                           LPBITMAPINFO info, UINT usage);
 // A bitmap compatible with dc (as CreateCompatibleBitmap; a null DC means
 // the screen) of the header's size, initialised from bits/info when init
 // has CBM_INIT. Index bitmaps take DIB colours through the DC's palette
 // (nearest entry; equal colours keep their index). 0 on failure.
-HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits,
-                       const BITMAPINFO* info, UINT usage);
+PLATFORM_API HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init,
+                                    const void* bits, const BITMAPINFO* info, UINT usage);
 // Sets scan lines [start, start + lines) of the bitmap from a DIB of the
 // bitmap's size (numbered as in GetDIBits); the bitmap must not be selected
 // into a DC. Returns the lines copied, 0 on failure.
-int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
-              const BITMAPINFO* info, UINT usage);
+PLATFORM_API int SetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
+                           const BITMAPINFO* info, UINT usage);
 
 // ---------------------------------------------------------------------------
 // Palettes
 
 // A logical palette of palVersion 0x300 and 1..1024 entries; 0 otherwise.
-HPALETTE CreatePalette(const LOGPALETTE* palette);
+PLATFORM_API HPALETTE CreatePalette(const LOGPALETTE* palette);
 // Selects a palette into a DC, returning the previous one (0 on failure).
 // Foreground and background selection behave alike on the virtual display.
-HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL background);
+PLATFORM_API HPALETTE SelectPalette(HDC dc, HPALETTE palette, BOOL background);
 // Maps the DC's palette onto the display: returns the number of entries
 // realised (the palette size on a palette display, 0 on true colour), or
 // GDI_ERROR for an invalid DC.
-UINT RealizePalette(HDC dc);
-UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count,
-                       LPPALETTEENTRY entries);  // entries null: the size
-UINT SetPaletteEntries(HPALETTE palette, UINT start, UINT count, const PALETTEENTRY* entries);
+PLATFORM_API UINT RealizePalette(HDC dc);
+PLATFORM_API UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count,
+                                    LPPALETTEENTRY entries);  // entries null: the size
+PLATFORM_API UINT SetPaletteEntries(HPALETTE palette, UINT start, UINT count,
+                                    const PALETTEENTRY* entries);
 // Index of the closest entry (squared RGB distance, first of equals), or
 // CLR_INVALID.
-UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF colour);
+PLATFORM_API UINT GetNearestPaletteIndex(HPALETTE palette, COLORREF colour);
 
 // ---------------------------------------------------------------------------
 // Device capabilities (of the virtual display; a memory DC reports the
 // display's values, a metafile DC those of its reference display)
 
-int GetDeviceCaps(HDC dc, int index);
-int GetSystemMetrics(int index);  // SM_CXSCREEN, SM_CYSCREEN; others 0
+PLATFORM_API int GetDeviceCaps(HDC dc, int index);
+PLATFORM_API int GetSystemMetrics(int index);  // SM_CXSCREEN, SM_CYSCREEN; others 0
 
 // ---------------------------------------------------------------------------
 // Blits. Coordinates are logical (the DC's window/viewport mapping applies);
@@ -931,9 +934,9 @@ int GetSystemMetrics(int index);  // SM_CXSCREEN, SM_CYSCREEN; others 0
 // PATINVERT, DSTINVERT, BLACKNESS, WHITENESS; others fail.
 
 // Returns the previous mode, 0 on failure (mode not in 1..4).
-int SetStretchBltMode(HDC dc, int mode);
-int GetStretchBltMode(HDC dc);
-BOOL SetBrushOrgEx(HDC dc, int x, int y, LPPOINT previous);
+PLATFORM_API int SetStretchBltMode(HDC dc, int mode);
+PLATFORM_API int GetStretchBltMode(HDC dc);
+PLATFORM_API BOOL SetBrushOrgEx(HDC dc, int x, int y, LPPOINT previous);
 // Copies a rectangle, scaling it to the destination size. HALFTONE averages
 // for each destination pixel the source area mapping onto it, weighted by
 // area; the other modes take the nearest source pixel (pixel centres).
@@ -941,18 +944,19 @@ BOOL SetBrushOrgEx(HDC dc, int x, int y, LPPOINT previous);
 // width -w at x covers x, x - 1, ..., x - w + 1. The source must be a memory
 // DC; a source area reaching outside the source bitmap fails. 1-bit sources
 // are black and white (the DC text and background colours do not apply).
-BOOL StretchBlt(HDC dest, int x_dest, int y_dest, int width_dest, int height_dest, HDC source,
-                int x_source, int y_source, int width_source, int height_source, DWORD rop);
-BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int x_source, int y_source,
-            DWORD rop);
+PLATFORM_API BOOL StretchBlt(HDC dest, int x_dest, int y_dest, int width_dest, int height_dest,
+                             HDC source, int x_source, int y_source, int width_source,
+                             int height_source, DWORD rop);
+PLATFORM_API BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC source, int x_source,
+                         int y_source, DWORD rop);
 // Fills with the DC's brush (PATCOPY, PATINVERT, DSTINVERT, BLACKNESS,
 // WHITENESS).
-BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
+PLATFORM_API BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
 // As StretchBlt, from a DIB (1, 4, 8, 24, 32 bits, BI_RGB). Returns the
 // number of source lines, 0 on failure.
-int StretchDIBits(HDC dc, int x_dest, int y_dest, int width_dest, int height_dest, int x_source,
-                  int y_source, int width_source, int height_source, const void* bits,
-                  const BITMAPINFO* info, UINT usage, DWORD rop);
+PLATFORM_API int StretchDIBits(HDC dc, int x_dest, int y_dest, int width_dest, int height_dest,
+                               int x_source, int y_source, int width_source, int height_source,
+                               const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
 
 // ---------------------------------------------------------------------------
 // Brushes, pens and shapes. Drawing is aliased (no anti-aliasing), pixel
@@ -962,37 +966,37 @@ int StretchDIBits(HDC dc, int x_dest, int y_dest, int width_dest, int height_des
 // (as Windows does). Pens are solid squares of their width (dashes and joins
 // are not drawn); brushes are solid (hatches and patterns are not drawn).
 
-HBRUSH CreateSolidBrush(COLORREF colour);
-HBRUSH CreateBrushIndirect(const LOGBRUSH* brush);  // BS_SOLID, BS_NULL
-HPEN CreatePen(int style, int width, COLORREF colour);
-HPEN CreatePenIndirect(const LOGPEN* pen);
-COLORREF SetBkColor(HDC dc, COLORREF colour);
-COLORREF GetBkColor(HDC dc);
-int SetBkMode(HDC dc, int mode);
-COLORREF SetTextColor(HDC dc, COLORREF colour);
-int SetPolyFillMode(HDC dc, int mode);  // ALTERNATE or WINDING
+PLATFORM_API HBRUSH CreateSolidBrush(COLORREF colour);
+PLATFORM_API HBRUSH CreateBrushIndirect(const LOGBRUSH* brush);  // BS_SOLID, BS_NULL
+PLATFORM_API HPEN CreatePen(int style, int width, COLORREF colour);
+PLATFORM_API HPEN CreatePenIndirect(const LOGPEN* pen);
+PLATFORM_API COLORREF SetBkColor(HDC dc, COLORREF colour);
+PLATFORM_API COLORREF GetBkColor(HDC dc);
+PLATFORM_API int SetBkMode(HDC dc, int mode);
+PLATFORM_API COLORREF SetTextColor(HDC dc, COLORREF colour);
+PLATFORM_API int SetPolyFillMode(HDC dc, int mode);  // ALTERNATE or WINDING
 
 // Fills [left, right) x [top, bottom) with the brush; nonzero on success.
-int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
-BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
-BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
-BOOL Polygon(HDC dc, const POINT* points, int count);
-BOOL Polyline(HDC dc, const POINT* points, int count);
-BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous);
-BOOL LineTo(HDC dc, int x, int y);
+PLATFORM_API int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+PLATFORM_API BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
+PLATFORM_API BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
+PLATFORM_API BOOL Polygon(HDC dc, const POINT* points, int count);
+PLATFORM_API BOOL Polyline(HDC dc, const POINT* points, int count);
+PLATFORM_API BOOL MoveToEx(HDC dc, int x, int y, LPPOINT previous);
+PLATFORM_API BOOL LineTo(HDC dc, int x, int y);
 // Returns the colour actually set (nearest palette colour on index bitmaps),
 // or CLR_INVALID (also outside the bitmap).
-COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour);
-COLORREF GetPixel(HDC dc, int x, int y);  // CLR_INVALID outside the bitmap
+PLATFORM_API COLORREF SetPixel(HDC dc, int x, int y, COLORREF colour);
+PLATFORM_API COLORREF GetPixel(HDC dc, int x, int y);  // CLR_INVALID outside the bitmap
 
 // Coordinate mapping: device = (logical - window origin) * viewport extent /
 // window extent + viewport origin; extents apply in MM_ISOTROPIC and
 // MM_ANISOTROPIC only (isotropic is treated as anisotropic).
-int SetMapMode(HDC dc, int mode);
-BOOL SetWindowOrgEx(HDC dc, int x, int y, LPPOINT previous);
-BOOL SetViewportOrgEx(HDC dc, int x, int y, LPPOINT previous);
-BOOL SetWindowExtEx(HDC dc, int x, int y, LPSIZE previous);
-BOOL SetViewportExtEx(HDC dc, int x, int y, LPSIZE previous);
+PLATFORM_API int SetMapMode(HDC dc, int mode);
+PLATFORM_API BOOL SetWindowOrgEx(HDC dc, int x, int y, LPPOINT previous);
+PLATFORM_API BOOL SetViewportOrgEx(HDC dc, int x, int y, LPPOINT previous);
+PLATFORM_API BOOL SetWindowExtEx(HDC dc, int x, int y, LPSIZE previous);
+PLATFORM_API BOOL SetViewportExtEx(HDC dc, int x, int y, LPSIZE previous);
 
 // ---------------------------------------------------------------------------
 // Enhanced metafiles
@@ -1004,31 +1008,33 @@ BOOL SetViewportExtEx(HDC dc, int x, int y, LPSIZE previous);
 // metafile (bad sizes, offsets or object indices) returns FALSE with
 // GetLastError() == ERROR_INVALID_DATA; what was drawn before stays.
 // Played into a recording DC, the records are recorded again unscaled.
-BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE metafile, const RECT* rect);
+PLATFORM_API BOOL PlayEnhMetaFile(HDC dc, HENHMETAFILE metafile, const RECT* rect);
 // Header copy: with header null returns the header size; otherwise copies
 // min(size, header size) bytes. 0 on failure.
-UINT GetEnhMetaFileHeader(HENHMETAFILE metafile, UINT size, LPENHMETAHEADER header);
+PLATFORM_API UINT GetEnhMetaFileHeader(HENHMETAFILE metafile, UINT size, LPENHMETAHEADER header);
 // The file bytes: with data null returns their size; otherwise copies them
 // if size is large enough (returns the size) and fails with 0 if not.
-UINT GetEnhMetaFileBits(HENHMETAFILE metafile, UINT size, LPBYTE data);
+PLATFORM_API UINT GetEnhMetaFileBits(HENHMETAFILE metafile, UINT size, LPBYTE data);
 // A metafile from file bytes, checked: header record, signature, record
 // sizes within the data, an EOF record last. 0 (ERROR_INVALID_DATA) if not.
-HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* data);
+PLATFORM_API HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* data);
 // The palette stored in the EOF record; with entries null returns its
 // number of entries. 0 when there is none, GDI_ERROR on failure.
-UINT GetEnhMetaFilePaletteEntries(HENHMETAFILE metafile, UINT count, LPPALETTEENTRY entries);
+PLATFORM_API UINT GetEnhMetaFilePaletteEntries(HENHMETAFILE metafile, UINT count,
+                                               LPPALETTEENTRY entries);
 // A copy in memory (file_name null) or written to a file.
-HENHMETAFILE CopyEnhMetaFileA(HENHMETAFILE metafile, LPCSTR file_name);
-BOOL DeleteEnhMetaFile(HENHMETAFILE metafile);
+PLATFORM_API HENHMETAFILE CopyEnhMetaFileA(HENHMETAFILE metafile, LPCSTR file_name);
+PLATFORM_API BOOL DeleteEnhMetaFile(HENHMETAFILE metafile);
 // A recording DC: the drawing calls above (shapes, pixels, lines, FillRect
 // recorded as a pattern BITBLT, StretchBlt/BitBlt recorded as STRETCHDIBITS,
 // object creation and selection, palettes, mapping, SaveDC/RestoreDC) append
 // records. rect is the frame in .01 mm (null: the bounds of what is drawn).
 // reference null means the screen. file_name and description may be null;
 // a file is written at CloseEnhMetaFile.
-HDC CreateEnhMetaFileA(HDC reference, LPCSTR file_name, const RECT* rect, LPCSTR description);
+PLATFORM_API HDC CreateEnhMetaFileA(HDC reference, LPCSTR file_name, const RECT* rect,
+                                    LPCSTR description);
 // Ends recording: deletes the DC and returns the metafile (0 on failure).
-HENHMETAFILE CloseEnhMetaFile(HDC dc);
+PLATFORM_API HENHMETAFILE CloseEnhMetaFile(HDC dc);
 
 // Windows (16-bit) metafiles. SetWinMetaFileBits converts the records of a
 // Windows metafile (its 18-byte header first, no placeable header) into an
@@ -1036,12 +1042,13 @@ HENHMETAFILE CloseEnhMetaFile(HDC dc);
 // size (mm MM_ISOTROPIC or MM_ANISOTROPIC with xExt, yExt in .01 mm), else
 // the metafile's window extent is taken as screen pixels. reference may be
 // null (the screen). Returns 0 (ERROR_INVALID_DATA) for malformed data.
-HENHMETAFILE SetWinMetaFileBits(UINT size, const BYTE* data, HDC reference,
-                                const METAFILEPICT* picture);
+PLATFORM_API HENHMETAFILE SetWinMetaFileBits(UINT size, const BYTE* data, HDC reference,
+                                             const METAFILEPICT* picture);
 // The Windows metafile of an enhanced metafile made by SetWinMetaFileBits
 // (the original bytes); with data null returns the size. Other enhanced
 // metafiles cannot be converted here: 0 (ERROR_NOT_SUPPORTED).
-UINT GetWinMetaFileBits(HENHMETAFILE metafile, UINT size, LPBYTE data, INT map_mode, HDC reference);
+PLATFORM_API UINT GetWinMetaFileBits(HENHMETAFILE metafile, UINT size, LPBYTE data, INT map_mode,
+                                     HDC reference);
 
 // ---------------------------------------------------------------------------
 // Global memory: real heap memory behind a handle.
@@ -1049,16 +1056,16 @@ UINT GetWinMetaFileBits(HENHMETAFILE metafile, UINT size, LPBYTE data, INT map_m
 // Allocates size bytes (0 allowed), zero-filled with GMEM_ZEROINIT. Returns 0
 // (ERROR_NOT_ENOUGH_MEMORY) when the memory is not available or size is
 // above 2^40; never throws. Fixed and movable blocks behave alike.
-HGLOBAL GlobalAlloc(UINT flags, SIZE_T size);
-LPVOID GlobalLock(HGLOBAL memory);  // raises the lock count; null on failure
+PLATFORM_API HGLOBAL GlobalAlloc(UINT flags, SIZE_T size);
+PLATFORM_API LPVOID GlobalLock(HGLOBAL memory);  // raises the lock count; null on failure
 // Lowers the lock count: TRUE while still locked, FALSE when it reaches 0
 // (GetLastError() == ERROR_SUCCESS) or on failure (ERROR_NOT_LOCKED = 158 if
 // the block was not locked, ERROR_INVALID_HANDLE for a bad handle).
-BOOL GlobalUnlock(HGLOBAL memory);
-SIZE_T GlobalSize(HGLOBAL memory);  // 0 for an invalid handle
+PLATFORM_API BOOL GlobalUnlock(HGLOBAL memory);
+PLATFORM_API SIZE_T GlobalSize(HGLOBAL memory);  // 0 for an invalid handle
 // Frees the block, locked or not. Returns 0 on success, the handle if it
 // was invalid.
-HGLOBAL GlobalFree(HGLOBAL memory);
-UINT GlobalFlags(HGLOBAL memory);  // lock count; GMEM_INVALID_HANDLE if bad
+PLATFORM_API HGLOBAL GlobalFree(HGLOBAL memory);
+PLATFORM_API UINT GlobalFlags(HGLOBAL memory);  // lock count; GMEM_INVALID_HANDLE if bad
 // Pointer -> handle for a locked block (0 if not found).
-HGLOBAL GlobalHandle(LPCVOID pointer);
+PLATFORM_API HGLOBAL GlobalHandle(LPCVOID pointer);

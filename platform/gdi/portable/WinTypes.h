@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/Export.h"
+
 typedef uint8_t BYTE;
 typedef uint16_t WORD;
 typedef uint32_t DWORD;
@@ -90,16 +92,16 @@ typedef struct tagSIZE {
 
 // The module instance of the running program. On Linux everything is linked
 // into one module, whose resources are those registered by vask_add_resource.
-extern "C" HINSTANCE HInstance;
+extern "C" PLATFORM_API HINSTANCE HInstance;
 
 // Resources: (type, name or integer id) -> bytes. Names and types compare
 // without regard to ASCII letter case. FindResourceA returns 0 when absent.
-HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
-HGLOBAL LoadResource(HMODULE module, HRSRC resource);
-LPVOID LockResource(HGLOBAL resource_data);
-DWORD SizeofResource(HMODULE module, HRSRC resource);
-BOOL FreeResource(HGLOBAL resource_data);
+PLATFORM_API HRSRC FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+PLATFORM_API HGLOBAL LoadResource(HMODULE module, HRSRC resource);
+PLATFORM_API LPVOID LockResource(HGLOBAL resource_data);
+PLATFORM_API DWORD SizeofResource(HMODULE module, HRSRC resource);
+PLATFORM_API BOOL FreeResource(HGLOBAL resource_data);
 
 // The error code of the last failed call on this thread.
-DWORD GetLastError();
-void SetLastError(DWORD code);
+PLATFORM_API DWORD GetLastError();
+PLATFORM_API void SetLastError(DWORD code);
