@@ -1,0 +1,43 @@
+# The README's C++ examples are complete programs; the tests build and run
+# them exactly as written, in the tree and against an installed package.
+#
+#   vask_readme_snippets(<readme> <directory> <variable>)
+#
+# Writes the n-th ```cpp block of <readme> to <directory>/readme_snippet_<n>.cpp
+# (a file is rewritten only when its text changed) and sets <variable> to the
+# list of those files. Editing the README re-runs the configure step.
+function(vask_readme_snippets readme directory variable)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS "${readme}")
+  file(READ "${readme}" text)
+  set(files)
+  set(n 0)
+  while(TRUE)
+    string(FIND "${text}" "\n```cpp\n" start)
+    if(start EQUAL -1)
+      break()
+    endif()
+    math(EXPR start "${start} + 8")
+    string(SUBSTRING "${text}" ${start} -1 text)
+    string(FIND "${text}" "\n```" end)
+    if(end EQUAL -1)
+      message(FATAL_ERROR "${readme}: a ```cpp block is not closed")
+    endif()
+    math(EXPR end "${end} + 1")
+    string(SUBSTRING "${text}" 0 ${end} code)
+    string(SUBSTRING "${text}" ${end} -1 text)
+    math(EXPR n "${n} + 1")
+    set(file "${directory}/readme_snippet_${n}.cpp")
+    set(old "")
+    if(EXISTS "${file}")
+      file(READ "${file}" old)
+    endif()
+    if(NOT old STREQUAL code)
+      file(WRITE "${file}" "${code}")
+    endif()
+    list(APPEND files "${file}")
+  endwhile()
+  if(n EQUAL 0)
+    message(FATAL_ERROR "${readme} has no ```cpp blocks")
+  endif()
+  set(${variable} "${files}" PARENT_SCOPE)
+endfunction()
