@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds one preset: scripts/build.sh [default|asan] [targets...]
+# Configures and builds one preset (see CMakePresets.json):
+#   scripts/build.sh [default|release|asan|shared|package|windows-x64|windows-x86] [targets...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 preset=${1:-default}
