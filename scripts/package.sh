@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# Builds the Windows programs and packs them: build/vask-windows.zip holds
-# x86-64/vask.exe and i686/vask.exe (each self-contained: the run-times are
-# linked in; debugging information is stripped from the packed copies).
+# Makes the packages with CPack:
+#
+#   scripts/package.sh            # the Debian packages libzeljpeg1, libzeljpeg-dev
+#                                 # and vask, in build/package/packages/
+#   scripts/package.sh --windows  # build/vask-windows.zip: x86-64/ and i686/, each
+#                                 # with vask.exe and zeljpeg-convert.exe
+#
+# The Debian packages come from the preset "package" (shared libraries,
+# installed into /usr). The Windows programs are self-contained (the
+# run-times are linked in); the packed copies are stripped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/windows.sh --build
-stage=build/package
-rm -rf "$stage" build/vask-windows.zip
-mkdir -p "$stage/x86-64" "$stage/i686"
-x86_64-w64-mingw32-strip -o "$stage/x86-64/vask.exe" build/windows-x64/launcher/vask.exe
-i686-w64-mingw32-strip -o "$stage/i686/vask.exe" build/windows-x86/launcher/vask.exe
-(cd "$stage" && cmake -E tar cf ../vask-windows.zip --format=zip x86-64 i686)
-echo "packaged: build/vask-windows.zip"
+if [ "${1:-}" = "--windows" ]; then
+  scripts/windows.sh --build
+  rm -f build/vask-windows.zip
+  cpack --config cmake/package/WindowsZip.cmake
+  echo "packaged: build/vask-windows.zip"
+  exit 0
+fi
+scripts/setup.sh package
+rm -rf build/package/packages
+scripts/build.sh package
+cpack --preset package

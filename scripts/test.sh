@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the default build, then the
-# AddressSanitizer + UndefinedBehaviorSanitizer build. Tests that open windows
-# run under Xvfb, started here when no display is available. Then a short
-# smoke run of every fuzz harness (scripts/fuzz.sh --smoke), and last the
-# Windows builds (x86-64 and i686) with the x86-64 suite under Wine
-# (scripts/windows.sh).
+# Sets up, builds and runs every test: the default build, then the install
+# test (scripts/check_install.sh: static and shared libraries used from
+# another project), then the AddressSanitizer + UndefinedBehaviorSanitizer
+# build. Tests that open windows run under Xvfb, started here when no display
+# is available. Then a short smoke run of every fuzz harness
+# (scripts/fuzz.sh --smoke), the Debian packages (scripts/check_package.sh),
+# and last the Windows builds (x86-64 and i686) with the x86-64 suite under
+# Wine (scripts/windows.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -19,10 +21,16 @@ for preset in default asan; do
   scripts/build.sh "$preset"
   echo "== test: $preset"
   ctest --preset "$preset"
+  if [ "$preset" = default ]; then
+    scripts/check_install.sh
+  fi
 done
 
 echo "== fuzz: smoke run"
 scripts/fuzz.sh --smoke
+
+echo "== Debian packages"
+scripts/check_package.sh
 
 echo "== windows"
 scripts/windows.sh
