@@ -10,6 +10,11 @@ set(VASK_DEB_PACKAGE_development libzeljpeg-dev)
 set(VASK_DEB_PACKAGE_programs vask)
 include(CMakePackageConfigHelpers)
 
+set(vask_programs zeljpeg-convert)
+if(VASK_BUILD_LAUNCHER)
+  list(APPEND vask_programs vask)
+endif()
+
 set(VASK_CMAKE_PACKAGE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/Zeljpeg")
 
 # Installed programs and libraries find the installed libraries wherever the
@@ -18,11 +23,7 @@ list(FIND CMAKE_C_IMPLICIT_LINK_DIRECTORIES "${CMAKE_INSTALL_FULL_LIBDIR}" libdi
 if(BUILD_SHARED_LIBS AND libdir_is_system EQUAL -1)
   file(RELATIVE_PATH libdir_from_bindir "${CMAKE_INSTALL_FULL_BINDIR}" "${CMAKE_INSTALL_FULL_LIBDIR}")
   set_target_properties(zeljpeg PROPERTIES INSTALL_RPATH "$ORIGIN")
-  foreach(program zeljpeg-convert vask)
-    if(TARGET ${program})
-      set_target_properties(${program} PROPERTIES INSTALL_RPATH "$ORIGIN/${libdir_from_bindir}")
-    endif()
-  endforeach()
+  set_target_properties(${vask_programs} PROPERTIES INSTALL_RPATH "$ORIGIN/${libdir_from_bindir}")
 endif()
 
 install(TARGETS vask_platform zeljpeg
@@ -31,6 +32,7 @@ install(TARGETS vask_platform zeljpeg
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
           NAMELINK_COMPONENT development
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+install(TARGETS ${vask_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
 install(EXPORT ZeljpegTargets
   NAMESPACE Zeljpeg::
   DESTINATION ${VASK_CMAKE_PACKAGE_DIR}

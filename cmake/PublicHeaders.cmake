@@ -22,8 +22,12 @@ endfunction()
 
 #   vask_install_headers(<header>...)
 # Installs headers given relative to the current source directory under the
-# installed include root, at the same path they have below the repository.
+# installed include root, at the same path they have below the repository
+# (when VASK_INSTALL is on).
 function(vask_install_headers)
+  if(NOT VASK_INSTALL)
+    return()
+  endif()
   file(RELATIVE_PATH base "${PROJECT_SOURCE_DIR}" "${CMAKE_CURRENT_SOURCE_DIR}")
   foreach(header ${ARGN})
     get_filename_component(dir "${base}/${header}" DIRECTORY)

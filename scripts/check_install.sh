@@ -11,7 +11,8 @@
 # README's examples), then the same programs are built with the flags of
 # pkg-config's zeljpeg and run; the installed zeljpeg-convert converts a
 # picture; only public headers are installed; a shared library has its
-# SONAME and exports nothing of the libraries' internals.
+# SONAME and exports nothing of the libraries' internals. Last, the consumer
+# is built with the source tree added by add_subdirectory.
 #
 #   scripts/check_install.sh
 set -euo pipefail
@@ -103,5 +104,9 @@ for lib in zeljpeg zeljpeg-platform; do
     grep -E 'graphics_internal::|gdiport::|gditest::|\(anonymous namespace\)' || true)
   [ -z "$leaked" ] || fail "lib$lib.so exports internal symbols:"$'\n'"$leaked"
 done
-echo "check_install: ok (static and shared; find_package and pkg-config)"
-cd "$root"
+echo "== add_subdirectory consumer"
+cmake -S tests/consumer -B "$work/subdirectory" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  -DZELJPEG_SOURCE_DIR="$root" >/dev/null
+cmake --build "$work/subdirectory" >/dev/null
+ctest --test-dir "$work/subdirectory" --output-on-failure
+echo "check_install: ok (static and shared; find_package, pkg-config and add_subdirectory)"
