@@ -32,7 +32,13 @@ install(TARGETS vask_platform zeljpeg
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime
           NAMELINK_COMPONENT development
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
-install(TARGETS ${vask_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
+# A Windows program stays at the top of its folder (and so of the zip).
+if(WIN32)
+  set(programs_dir .)
+else()
+  set(programs_dir ${CMAKE_INSTALL_BINDIR})
+endif()
+install(TARGETS ${vask_programs} RUNTIME DESTINATION ${programs_dir} COMPONENT programs)
 install(EXPORT ZeljpegTargets
   NAMESPACE Zeljpeg::
   DESTINATION ${VASK_CMAKE_PACKAGE_DIR}
