@@ -22,8 +22,13 @@ if [ "${1:-}" = "--install" ]; then install=1; fi
 scripts/setup.sh package
 scripts/package.sh
 packages=(build/package/packages/*.deb)
+if [ -z "${DISPLAY:-}" ]; then
+  source scripts/xvfb.sh
+  start_xvfb 1280x800x24
+fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/zeljpeg-deb.XXXXXX")
-trap 'rm -rf "$work"' EXIT
+# Also stops the Xvfb started above (whose own exit trap this replaces).
+trap 'rm -rf "$work"; [ -z "${VASK_XVFB_PID:-}" ] || kill "$VASK_XVFB_PID" 2>/dev/null || true' EXIT
 fail() {
   echo "check_package: $*" >&2
   exit 1
@@ -37,11 +42,6 @@ depends() { dpkg-deb -f "build/package/packages/$1"_*.deb Depends; }
 [[ "$(depends vask)" == *libfltk1.3* ]] || fail "vask does not depend on FLTK's library"
 [[ "$(depends libzeljpeg1)" == *libjpeg62-turbo* ]] || fail "libzeljpeg1 does not depend on the codec"
 [[ "$(depends libzeljpeg-dev)" == *libjpeg62-turbo-dev* ]] || fail "libzeljpeg-dev lacks the codec's headers"
-
-if [ -z "${DISPLAY:-}" ]; then
-  source scripts/xvfb.sh
-  start_xvfb 1280x800x24
-fi
 
 # check_programs <usr>: the converter converts, vask shows its window.
 check_programs() {
