@@ -1,16 +1,24 @@
 # Sourced by the entry points: start_xvfb WxHxD starts a virtual X server on a
 # free display, exports DISPLAY and stops the server when the shell exits.
+# The server picks the display itself (-displayfd) and reports it once it
+# accepts connections, so two servers started at the same moment (parallel
+# runs on one machine) never share a display.
 start_xvfb() {
-  local geometry=${1:-1920x1080x24} n=90
-  while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 "$geometry" -nolisten tcp >/dev/null 2>&1 &
+  local geometry=${1:-1920x1080x24} report n=
+  report=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 "$geometry" -nolisten tcp 3>"$report" >/dev/null 2>&1 &
   VASK_XVFB_PID=$!
   trap 'kill $VASK_XVFB_PID 2>/dev/null || true' EXIT
-  export DISPLAY=":$n"
-  for _ in $(seq 50); do
-    [ -e "/tmp/.X11-unix/X$n" ] && return 0
+  for _ in $(seq 100); do
+    n=$(tr -d '\n' <"$report")
+    [ -z "$n" ] || break
+    kill -0 "$VASK_XVFB_PID" 2>/dev/null || break
     sleep 0.1
   done
-  echo "Xvfb did not start on :$n" >&2
-  return 1
+  rm -f "$report"
+  if [ -z "$n" ]; then
+    echo "Xvfb did not start" >&2
+    return 1
+  fi
+  export DISPLAY=":$n"
 }
