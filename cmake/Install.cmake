@@ -44,6 +44,14 @@ install(EXPORT ZeljpegTargets
   DESTINATION ${VASK_CMAKE_PACKAGE_DIR}
   COMPONENT development)
 
+# A static class library links the libraries it draws with itself, so its
+# users need them too: the CMake package finds them through pkg-config, and
+# zeljpeg.pc requires them. A shared one carries them along.
+if(BUILD_SHARED_LIBS)
+  set(static_pkg_modules "")
+else()
+  set(static_pkg_modules ${VASK_PLATFORM_PKG_MODULES})
+endif()
 configure_package_config_file(cmake/package/ZeljpegConfig.cmake.in
   "${PROJECT_BINARY_DIR}/package/ZeljpegConfig.cmake"
   INSTALL_DESTINATION ${VASK_CMAKE_PACKAGE_DIR})
@@ -69,6 +77,8 @@ endif()
 file(RELATIVE_PATH pc_libdir "${CMAKE_INSTALL_PREFIX}" "${CMAKE_INSTALL_FULL_LIBDIR}")
 file(RELATIVE_PATH pc_includedir "${CMAKE_INSTALL_PREFIX}" "${CMAKE_INSTALL_FULL_INCLUDEDIR}")
 get_target_property(pc_platform_name vask_platform OUTPUT_NAME)
+list(JOIN static_pkg_modules " " pc_requires)
+string(PREPEND pc_requires "libjpeg ")
 configure_file(cmake/package/zeljpeg.pc.in "${PROJECT_BINARY_DIR}/package/zeljpeg.pc" @ONLY)
 install(FILES "${PROJECT_BINARY_DIR}/package/zeljpeg.pc"
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig

@@ -33,6 +33,8 @@ set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA "${PROJECT_SOURCE_DIR}/cmake/package/triggers")
+# Metafile text is drawn with the Liberation fonts, found through fontconfig.
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_DEPENDS "fonts-liberation")
 set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "JPEG component library on a class library of its own
 Zeljpeg compresses bitmaps, metafiles and device-independent bitmaps into
 JPEG streams and files, and decodes JPEG data from streams, files and

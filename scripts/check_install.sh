@@ -68,6 +68,10 @@ check_prefix() {
   for header in "${private_headers[@]}"; do
     [ ! -e "$prefix/include/zeljpeg/$header" ] || fail "$name: the private header $header is installed"
   done
+  # Every installed header compiles with what is installed beside it.
+  (cd "$prefix/include/zeljpeg" && find . -name '*.h' | sed 's|^\./\(.*\)|#include "\1"|') |
+    g++ -std=c++20 -fsyntax-only -I"$prefix/include/zeljpeg" -x c++ - ||
+    fail "$name: the installed headers do not compile on their own"
 
   echo "== find_package consumer: $name"
   cmake -S tests/consumer -B "$work/$name-cmake" -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -99,9 +103,9 @@ for lib in zeljpeg zeljpeg-platform; do
   file="$work/shared/lib/lib$lib.so"
   soname=$(readelf -d "$file" | sed -n 's/.*Library soname: \[\(.*\)\]/\1/p')
   [ "$soname" = "lib$lib.so.1" ] || fail "lib$lib.so has the SONAME '$soname', not lib$lib.so.1"
-  # Internal namespaces and the internal helper classes stay hidden.
+  # Internal namespaces, and the static libraries linked in (AGG), stay hidden.
   leaked=$(nm -D -C --defined-only "$file" |
-    grep -E 'graphics_internal::|gdiport::|gditest::|\(anonymous namespace\)' || true)
+    grep -E 'graphics_internal::|gdiport::|gditest::|agg::|\(anonymous namespace\)' || true)
   [ -z "$leaked" ] || fail "lib$lib.so exports internal symbols:"$'\n'"$leaked"
 done
 echo "== add_subdirectory consumer"
