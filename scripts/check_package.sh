@@ -91,9 +91,10 @@ if [ $install -eq 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
   # Without the libraries the build brought along, so that the packages'
   # own dependencies have to bring them back.
-  apt-get purge -y -qq --auto-remove libfltk1.3-dev fluid libjpeg62-turbo-dev >/dev/null
+  apt-get purge -y -qq --auto-remove libfltk1.3-dev fluid libjpeg62-turbo-dev libagg-dev \
+    libpixman-1-dev libfreetype-dev libfontconfig-dev fonts-liberation >/dev/null
   dpkg -i "${packages[@]}" || apt-get -f install -y -qq
-  dpkg-query -W libzeljpeg1 libzeljpeg-dev vask
+  dpkg-query -W libzeljpeg1 libzeljpeg-dev vask fonts-liberation
   check_programs /usr
   check_consumer /usr
   echo "== pkg-config consumer against /usr"
