@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "platform/sysutils/TextCase.h"
 #include "zeljpeg/ComponentWatch.h"
 #include "zeljpeg/GdiGuards.h"
 #include "zeljpeg/Jpeglib.h"
@@ -11,17 +12,6 @@
 VASK_DEFINE_CLASS(TJPEGBitmap)
 
 namespace {
-char LowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsAsciiNoCase(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i] != '\0'; ++i)
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  return i == a.size() && b[i] == '\0';
-}
-
 // Takes the unit's shared stream instance of class T (constructing it with
 // no owner when there is none, which makes it the shared one) for one load or
 // save, and gives it back at the end of the scope. The instance is freed only
@@ -81,7 +71,7 @@ bool TJPEGBitmap::HasJPEGExtension(const std::string& file_name) {
   size_t sep = file_name.find_last_of("\\:/");
   if (sep != std::string::npos && sep > dot) return false;
   std::string ext = file_name.substr(dot);
-  return EqualsAsciiNoCase(ext, ".jpeg") || EqualsAsciiNoCase(ext, ".jpg");
+  return SameText(ext, ".jpeg") || SameText(ext, ".jpg");
 }
 
 void TJPEGBitmap::SaveToFile(const std::string& file_name) {

@@ -1,14 +1,6 @@
 #include "platform/classes/Classes.h"
 
 #include <algorithm>
-#include <cctype>
-
-bool SameText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // ---------------------------------------------------------------------------
 // TEnumNames, TPropInfo

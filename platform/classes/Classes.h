@@ -15,6 +15,7 @@
 #include "platform/Export.h"
 #include "platform/classes/TypInfo.h"
 #include "platform/sysutils/SysUtils.h"
+#include "platform/sysutils/TextCase.h"
 
 class TObject;
 class TPersistent;
@@ -255,8 +256,6 @@ PLATFORM_API void RegisterClasses(std::initializer_list<TClass> classes);
 PLATFORM_API TClass GetClass(std::string_view name);
 // As GetClass, but raises EClassNotFound "Class X not found" when absent.
 PLATFORM_API TClass FindClass(std::string_view name);
-// Case-insensitive comparison of ASCII identifiers.
-PLATFORM_API bool SameText(std::string_view a, std::string_view b);
 
 // ---------------------------------------------------------------------------
 // Builders for property, method and field tables.

@@ -1,12 +1,12 @@
 #include "platform/graphics/Picture.h"
 
-#include <cctype>
 #include <memory>
 #include <utility>
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Icon.h"
 #include "platform/graphics/Metafile.h"
+#include "platform/sysutils/TextCase.h"
 
 namespace {
 
@@ -21,12 +21,6 @@ struct FormatList {
 FormatList& Formats() {
   static FormatList list;
   return list;
-}
-
-std::string LowerCase(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
 }
 
 // A new instance of a graphic class; raises EInvalidGraphic when the class
