@@ -7,6 +7,7 @@
 
 #include <jerror.h>
 
+#include "platform/gdi/DibRows.h"
 #include "platform/graphics/Graphics.h"
 #include "zeljpeg/GdiGuards.h"
 
@@ -254,18 +255,7 @@ void TJPEGCompressor::CompressRows(const BITMAPINFO& info, const uint8_t* bits, 
 
   const JDIMENSION width = FCompressInfo.image_width;
   const JDIMENSION height = FCompressInfo.image_height;
-  size_t stride;
-  switch (bit_count) {
-    case 4:
-      stride = static_cast<size_t>(Round4(static_cast<int32_t>((width + 1) / 2)));
-      break;
-    case 8:
-      stride = static_cast<size_t>(Round4(static_cast<int32_t>(width)));
-      break;
-    default:
-      stride = static_cast<size_t>(Round4(static_cast<int32_t>(width * 3)));
-      break;
-  }
+  const size_t stride = static_cast<size_t>(DibRowBytes(width, bit_count));
   std::optional<TPaletteExpander> expander;
   if (bit_count != 24)
     expander.emplace(reinterpret_cast<const uint8_t*>(&info) + info.bmiHeader.biSize, bit_count);

@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/gdi/DibRows.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/sysutils/SysUtils.h"
 #include "zeljpeg/GdiGuards.h"
@@ -14,11 +15,6 @@ namespace {
 
 static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER must be 40 bytes");
 static_assert(sizeof(RGBQUAD) == 4, "RGBQUAD must be 4 bytes");
-
-// Value rounded up to the next multiple of 4 (DIB rows are 4-byte aligned).
-int64_t RoundUp4(int64_t value) {
-  return (value + 3) & ~int64_t{3};
-}
 
 int DIBBitCount(int own_depth, TBitmapResolution resolution) {
   switch (resolution) {
@@ -67,7 +63,7 @@ void GetBitmapInfoHeader(HBITMAP bitmap, TBitmapResolution resolution, BITMAPINF
     throw Exception("Cannot read the bitmap's description: invalid bitmap size");
 
   const int bit_count = DIBBitCount(description.bmPlanes * description.bmBitsPixel, resolution);
-  const int64_t row_length = RoundUp4((int64_t{description.bmWidth} * bit_count + 7) / 8);
+  const int64_t row_length = DibRowBytes(description.bmWidth, bit_count);
   const int64_t image_size = row_length * description.bmHeight;
   if (image_size > std::numeric_limits<int32_t>::max())
     throw Exception("The bitmap is too large to be converted to a Device Independent Bitmap");

@@ -7,6 +7,8 @@
 #include <new>
 #include <numbers>
 
+#include "platform/gdi/DibRows.h"
+
 TClass TJPEGDecompressor::StaticClass() {
   static const TClassInfo info =
       TClassInfo::Make<TJPEGDecompressor>("TJPEGDecompressor", inherited::StaticClass());
@@ -154,13 +156,17 @@ int32_t TJPEGDecompressor::GetDIBitsSize(TJPEGOutputType type) const {
   const int64_t width = FDecompress.output_width;
   const int64_t height = FDecompress.output_height;
   CheckPixelLimit(width, height, MaxPixels);
-  int64_t row = type == jp4bit ? (width + 1) / 2 : width * FDecompress.output_components;
-  row = (row + 3) & ~int64_t{3};
-  const int64_t size = row * height;
+  const int64_t size = RowBytes(type) * height;
   if (size > INT32_MAX)
     throw Exception(Format("Image of %lld x %lld pixels is too large for a DIB",
                            static_cast<long long>(width), static_cast<long long>(height)));
   return static_cast<int32_t>(size);
+}
+
+int64_t TJPEGDecompressor::RowBytes(TJPEGOutputType type) const {
+  // Two pixels a byte at 4 bits; otherwise one byte a sample.
+  const int bits = type == jp4bit ? 4 : 8 * FDecompress.output_components;
+  return DibRowBytes(FDecompress.output_width, bits);
 }
 
 int32_t TJPEGDecompressor::GetBitmapInfoSize(TJPEGOutputType type) {
@@ -297,9 +303,7 @@ void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void*
                            expected_components));
   const uint32_t width = d.output_width;
   const uint32_t height = d.output_height;
-  const int64_t row_size =
-      (static_cast<int64_t>(type == jp4bit ? (width + 1) / 2 : width * d.output_components) + 3) &
-      ~int64_t{3};
+  const int64_t row_size = RowBytes(type);
   std::unique_ptr<uint8_t[]> row_buffer;
   if (type == jp4bit) {
     row_buffer.reset(new (std::nothrow) uint8_t[width]());

@@ -149,6 +149,8 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   // Refuses, before decoding starts, an image that type cannot represent.
   void CheckOutputType(TJPEGOutputType type) const;
   void DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void* bits);
+  // Bytes in one DIB row of type, from the codec's output values as they stand.
+  int64_t RowBytes(TJPEGOutputType type) const;
   void DecodeWinBitmap(HBITMAP& bitmap, HPALETTE& palette);
 
   std::unique_ptr<jpeg_source_mgr> FSource;

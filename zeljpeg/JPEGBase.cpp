@@ -5,12 +5,14 @@
 
 #include <jerror.h>
 
+#include "platform/gdi/DibRows.h"
 #include "platform/sysutils/Dialogs.h"
 
 VASK_DEFINE_CLASS(TJPEGBase)
 
 int32_t Round4(int32_t value) {
-  return static_cast<int32_t>((static_cast<uint32_t>(value) + 3u) & ~3u);
+  // One byte a pixel: a DIB row of value bytes.
+  return static_cast<int32_t>(DibRowBytes(static_cast<uint32_t>(value), 8));
 }
 
 namespace {

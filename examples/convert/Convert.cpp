@@ -8,6 +8,7 @@
 #include "examples/convert/Progress.h"
 #include "platform/classes/SafeFileStream.h"
 #include "platform/classes/Streams.h"
+#include "platform/gdi/DibRows.h"
 #include "platform/graphics/Graphics.h"
 
 namespace {
@@ -57,7 +58,7 @@ void WriteBmp(TStream& out, const BITMAPINFO& info, const uint8_t* bits) {
   const int32_t bit_count = header.biBitCount;
   int32_t colours = 0;
   if (bit_count <= 8) colours = header.biClrUsed != 0 ? header.biClrUsed : 1 << bit_count;
-  const int64_t stride = ((static_cast<int64_t>(header.biWidth) * bit_count + 31) / 32) * 4;
+  const int64_t stride = DibRowBytes(header.biWidth, bit_count);
   const int64_t rows_size = stride * (header.biHeight < 0 ? -header.biHeight : header.biHeight);
   const int64_t offset = 14 + 40 + 4 * static_cast<int64_t>(colours);
   if (offset + rows_size > 0xFFFFFFFFLL) throw Exception("The image is too large for a BMP file");

@@ -7,6 +7,7 @@
 #include <new>
 #include <unordered_map>
 
+#include "platform/gdi/DibRows.h"
 #include "platform/graphics/Graphic.h"
 #include "platform/graphics/ImageLimits.h"
 
@@ -196,7 +197,7 @@ std::vector<uint8_t> OutputInfo(uint64_t width, uint64_t height, int out_bits, c
   header->biPlanes = 1;
   header->biBitCount = static_cast<WORD>(out_bits);
   header->biCompression = BI_RGB;
-  const uint64_t out_stride = DibStride(width, out_bits);
+  const uint64_t out_stride = DibRowBytes(width, out_bits);
   header->biSizeImage = static_cast<DWORD>(std::min<uint64_t>(out_stride * height, 0xFFFFFFFF));
   auto* colours = reinterpret_cast<RGBQUAD*>(info.data() + kInfoHeaderSize);
   for (uint64_t i = 0; i < file_colours; ++i) {
@@ -265,10 +266,6 @@ void DecodeRle(const uint8_t* src, size_t size, int bits, uint64_t width, uint64
 
 }  // namespace
 
-uint64_t DibStride(uint64_t width, int bits_per_pixel) {
-  return (width * static_cast<uint64_t>(bits_per_pixel) + 31) / 32 * 4;
-}
-
 namespace {
 
 // Rows bottom-up in the format the device calls take: 16-bit pixels and bit
@@ -279,7 +276,7 @@ std::vector<uint8_t> ConvertRows(std::vector<uint8_t> pixels, const Header& h, u
                                  const uint32_t (&masks)[3], bool& rgb565) {
   const bool convert = h.bits == 16 || h.compression == BI_BITFIELDS || h.bits == 32;
   if (!convert && !top_down) return pixels;
-  const uint64_t out_stride = DibStride(width, out_bits);
+  const uint64_t out_stride = DibRowBytes(width, out_bits);
   std::vector<uint8_t> rows = Allocate(out_stride * height);
   Channel red, green, blue;
   if (convert) {
@@ -336,7 +333,7 @@ Dib ReadBmpFile(TStream& stream, int64_t limit) {
   ColourMasks(h, between, masks, table_offset);
   const uint64_t file_colours = FileColours(h, between, table_offset);
 
-  const uint64_t stride = DibStride(width, h.bits);
+  const uint64_t stride = DibRowBytes(width, h.bits);
   uint64_t image_size = 0;
   if (rle) {
     // The compressed size must be given and present; the image may be larger.
@@ -371,7 +368,7 @@ Dib ReadBmpFile(TStream& stream, int64_t limit) {
 std::vector<uint8_t> ConvertFromBgrx(const uint8_t* pixels, int width, int height,
                                      int bits_per_pixel, bool rgb565,
                                      const std::vector<RGBQUAD>& colors) {
-  const uint64_t stride = DibStride(static_cast<uint64_t>(width), bits_per_pixel);
+  const uint64_t stride = DibRowBytes(width, bits_per_pixel);
   std::vector<uint8_t> rows = Allocate(stride * static_cast<uint64_t>(height));
   std::unordered_map<uint32_t, uint8_t> nearest;
   auto index_of = [&](uint8_t b, uint8_t g, uint8_t r) -> uint8_t {

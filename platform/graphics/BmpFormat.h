@@ -29,9 +29,6 @@ struct Dib {
   }
 };
 
-// Bytes per row of a DIB: width * bits rounded up to a multiple of 4 bytes.
-uint64_t DibStride(uint64_t width, int bits_per_pixel);
-
 // Reads a BMP file from the stream's position, at most limit bytes of it,
 // and leaves the position after the pixel data. Accepts the core header (12
 // bytes), the information header (40) and its versions (52, 56, V4 108, V5

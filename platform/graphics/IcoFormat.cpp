@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/gdi/DibRows.h"
 #include "platform/graphics/BmpFormat.h"
 #include "platform/graphics/Graphic.h"
 
@@ -88,8 +89,8 @@ std::vector<IconImage> ParseIcoFile(const uint8_t* data, size_t size) {
       image.colors = header.biClrUsed == 0 ? full : header.biClrUsed;
       if (image.colors > full) InvalidIcon();
     }
-    const uint64_t xor_bytes = DibStride(image.width, bits) * image.height;
-    const uint64_t and_bytes = DibStride(image.width, 1) * image.height;
+    const uint64_t xor_bytes = DibRowBytes(image.width, bits) * image.height;
+    const uint64_t and_bytes = DibRowBytes(image.width, 1) * image.height;
     const uint64_t table_end = sizeof(BITMAPINFOHEADER) + image.colors * sizeof(RGBQUAD);
     image.xor_offset = image.offset + static_cast<size_t>(table_end);
     if (table_end + xor_bytes + and_bytes <= image.size) {
@@ -109,8 +110,8 @@ std::vector<uint32_t> IconPixels(const uint8_t* data, const IconImage& image) {
   std::vector<uint32_t> argb(w * h);
   const RGBQUAD* colors =
       reinterpret_cast<const RGBQUAD*>(data + image.offset + sizeof(BITMAPINFOHEADER));
-  const size_t stride = DibStride(w, image.bits);
-  const size_t mask_stride = DibStride(w, 1);
+  const size_t stride = DibRowBytes(w, image.bits);
+  const size_t mask_stride = DibRowBytes(w, 1);
   bool any_alpha = false;
   if (image.bits == 32) {
     for (size_t y = 0; y < h && !any_alpha; ++y)

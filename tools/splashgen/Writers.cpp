@@ -6,6 +6,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "platform/gdi/DibRows.h"
+
 namespace splashgen {
 namespace {
 
@@ -66,7 +68,7 @@ bool InsideRoundedSquare(int x, int y, int n, int r) {
 }  // namespace
 
 std::vector<unsigned char> EncodeBmp24(const Canvas& c) {
-  const int row = (c.Width() * 3 + 3) & ~3;
+  const int row = static_cast<int>(DibRowBytes(c.Width(), 24));
   const uint32_t image = static_cast<uint32_t>(row) * c.Height();
   std::vector<unsigned char> out;
   out.reserve(54 + image);

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "platform/forms/fltk/FltkBackend.h"
+#include "platform/gdi/DibRows.h"
 
 namespace fltk_backend {
 namespace {
@@ -26,8 +27,8 @@ std::vector<uint8_t> DecodeIconImage(const uint8_t* data, size_t size, int& widt
   if (bits <= 8 && colours == 0) colours = 1u << bits;
   if (bits > 8) colours = 0;
   const size_t table = 40 + static_cast<size_t>(colours) * 4;
-  const size_t row = ((static_cast<size_t>(w) * bits + 31) / 32) * 4;
-  const size_t mask_row = ((static_cast<size_t>(w) + 31) / 32) * 4;
+  const size_t row = static_cast<size_t>(DibRowBytes(w, bits));
+  const size_t mask_row = static_cast<size_t>(DibRowBytes(w, 1));
   if (table > size || (size - table) < row * h + mask_row * h) return {};
   const uint8_t* pixels = data + table;
   const uint8_t* mask = pixels + row * h;

@@ -88,7 +88,7 @@ HBITMAP NewBitmap(int width, int height, int bpp, bool zero) {
     width = height = 1;
     bpp = 1;
   }
-  const int64_t stride = StrideOf(width, bpp);
+  const int64_t stride = DibRowBytes(width, bpp);
   if (stride * height > kMaxBitmapBytes) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
@@ -316,7 +316,7 @@ int GetDIBits(HDC handle, HBITMAP bitmap, UINT start, UINT lines, LPVOID bits, L
     h.biPlanes = 1;
     h.biBitCount = static_cast<WORD>(b->bpp);
     h.biCompression = BI_RGB;
-    h.biSizeImage = static_cast<DWORD>(StrideOf(b->width, b->bpp) * b->height);
+    h.biSizeImage = static_cast<DWORD>(DibRowBytes(b->width, b->bpp) * b->height);
     h.biClrUsed = 0;
     h.biClrImportant = 0;
     return b->height;

@@ -54,7 +54,7 @@ void RecordBitmapBlit(Dc& dest, int x, int y, int w, int h, const Dc& src_dc, co
   info.bmiHeader.biHeight = -sh;
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 24;
-  const int64_t stride = StrideOf(sw, 24);
+  const int64_t stride = DibRowBytes(sw, 24);
   info.bmiHeader.biSizeImage = static_cast<DWORD>(stride * sh);
   std::vector<uint8_t> bits(static_cast<size_t>(stride * sh));
   BitmapSource source(src_dc, src, false);

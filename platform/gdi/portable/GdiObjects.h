@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/gdi/DibRows.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiTest.h"
 #include "platform/gdi/portable/Geometry.h"
@@ -47,10 +48,6 @@ class PixelBuffer {
   bool mapped_ = false;
 };
 
-// Row stride used for stored bitmap rows and DIB rows: 4-byte aligned.
-inline int64_t StrideOf(int64_t width, int bpp) {
-  return ((width * bpp + 31) / 32) * 4;
-}
 // The largest pixel block a bitmap may have.
 constexpr int64_t kMaxBitmapBytes = int64_t(1) << 31;
 

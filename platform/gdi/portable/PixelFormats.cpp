@@ -297,7 +297,7 @@ bool ParseDibHeader(const BITMAPINFOHEADER* h, DibFormat& out) {
   out.height = h->biHeight < 0 ? -h->biHeight : h->biHeight;
   out.top_down = h->biHeight < 0;
   out.bpp = h->biBitCount;
-  out.stride = StrideOf(out.width, out.bpp);
+  out.stride = DibRowBytes(out.width, out.bpp);
   out.image_bytes = out.stride * out.height;
   if (out.image_bytes > kMaxBitmapBytes) {
     SetLastError(ERROR_INVALID_PARAMETER);
