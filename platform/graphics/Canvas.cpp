@@ -4,16 +4,16 @@
 
 VASK_DEFINE_CLASS(TCanvas)
 
-TCanvas::TCanvas() : brush_(new TBrush), pen_(new TPen), font_(new TFont) {
+TCanvas::TCanvas()
+    : brush_(std::make_unique<TBrush>()),
+      pen_(std::make_unique<TPen>()),
+      font_(std::make_unique<TFont>()) {
   brush_->OnChange = [this](TObject*) { DeselectBrush(); };
   pen_->OnChange = [this](TObject*) { DeselectPen(); };
 }
 
 TCanvas::~TCanvas() {
   SetHandle(nullptr);
-  delete font_;
-  delete pen_;
-  delete brush_;
 }
 
 HDC TCanvas::Handle() {
@@ -150,15 +150,6 @@ void TCanvas::StretchDraw(const RECT& rect, TGraphic* graphic) {
   Changing();
   Handle();
   graphic->Draw(*this, rect);
-  Changed();
-}
-
-void TCanvas::CopyRect(const RECT& dest_rect, TCanvas& source, const RECT& source_rect) {
-  Changing();
-  HDC dc = Handle();
-  StretchBlt(dc, dest_rect.left, dest_rect.top, dest_rect.right - dest_rect.left,
-             dest_rect.bottom - dest_rect.top, source.Handle(), source_rect.left, source_rect.top,
-             source_rect.right - source_rect.left, source_rect.bottom - source_rect.top, SRCCOPY);
   Changed();
 }
 

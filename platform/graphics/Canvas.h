@@ -1,6 +1,8 @@
 // TCanvas: drawing on a device context with a font, brush and pen.
 #pragma once
 
+#include <memory>
+
 #include "platform/Export.h"
 #include "platform/classes/Classes.h"
 #include "platform/gdi/Gdi.h"
@@ -29,9 +31,9 @@ class PLATFORM_API TCanvas : public TPersistent {
   bool HandleAllocated() const { return dc_ != nullptr; }
 
   // The drawing attributes; owned by the canvas.
-  TBrush* Brush() const { return brush_; }
-  TPen* Pen() const { return pen_; }
-  TFont* Font() const { return font_; }
+  TBrush* Brush() const { return brush_.get(); }
+  TPen* Pen() const { return pen_.get(); }
+  TFont* Font() const { return font_.get(); }
 
   // Fills [left, right) x [top, bottom) with the brush.
   void FillRect(const RECT& rect);
@@ -48,8 +50,6 @@ class PLATFORM_API TCanvas : public TPersistent {
   void Draw(int x, int y, TGraphic* graphic);
   // Draws the graphic scaled into rect. A null or empty graphic draws nothing.
   void StretchDraw(const RECT& rect, TGraphic* graphic);
-  // Copies source_rect of source into dest_rect of this canvas (scaling).
-  void CopyRect(const RECT& dest_rect, TCanvas& source, const RECT& source_rect);
 
   // The colour of one pixel (an RGB value; -1 outside the surface).
   TColor Pixels(int x, int y);
@@ -72,9 +72,9 @@ class PLATFORM_API TCanvas : public TPersistent {
   void DeselectPen();
 
   HDC dc_ = nullptr;
-  TBrush* brush_;
-  TPen* pen_;
-  TFont* font_;
+  std::unique_ptr<TBrush> brush_;
+  std::unique_ptr<TPen> pen_;
+  std::unique_ptr<TFont> font_;
   HBRUSH brush_handle_ = nullptr;
   HGDIOBJ old_brush_ = nullptr;
   HPEN pen_handle_ = nullptr;
