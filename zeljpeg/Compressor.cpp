@@ -8,21 +8,13 @@
 #include <jerror.h>
 
 #include "platform/gdi/DibRows.h"
+#include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/Graphics.h"
-#include "zeljpeg/GdiGuards.h"
+#include "zeljpeg/Scopes.h"
 
 VASK_DEFINE_CLASS(TJPEGCompressor)
 
 namespace {
-
-// The codec's state code of an idle object (its start state).
-constexpr int kCodecStartState = 100;
-
-TJPEGCompressor& CompressorOf(j_compress_ptr cinfo) {
-  TJPEGCompressor* owner = As<TJPEGCompressor>(static_cast<TObject*>(cinfo->client_data));
-  if (owner == nullptr) throw EInvalidCast();
-  return *owner;
-}
 
 // The sizes of the BITMAPINFOHEADER family: the 40-byte header and its
 // versions with colour masks (52, 56), colour space (108, V4) and colour
@@ -97,15 +89,15 @@ class TPaletteExpander {
 }  // namespace
 
 void JPEGInitDestination(j_compress_ptr cinfo) {
-  CompressorOf(cinfo).InitDestination();
+  JPEGOwner<TJPEGCompressor>(cinfo).InitDestination();
 }
 
 boolean JPEGEmptyOutputBuffer(j_compress_ptr cinfo) {
-  return CompressorOf(cinfo).EmptyOutputBuffer() ? TRUE : FALSE;
+  return JPEGOwner<TJPEGCompressor>(cinfo).EmptyOutputBuffer() ? TRUE : FALSE;
 }
 
 void JPEGTermDestination(j_compress_ptr cinfo) {
-  CompressorOf(cinfo).TermDestination();
+  JPEGOwner<TJPEGCompressor>(cinfo).TermDestination();
 }
 
 TJPEGCompressor::TJPEGCompressor(TComponent* owner) : TJPEGBase(owner) {
@@ -154,10 +146,6 @@ bool TJPEGCompressor::EmptyOutputBuffer() {
 
 void TJPEGCompressor::TermDestination() {
   AbstractError();
-}
-
-bool TJPEGCompressor::Idle() const {
-  return FCompressInfo.global_state == kCodecStartState;
 }
 
 void TJPEGCompressor::SetQuality(int32_t value) {
@@ -209,21 +197,13 @@ void TJPEGCompressor::WriteDIBitmap(const BITMAPINFO& info, const void* bits) {
   // (progressive output forces optimised coding; a restart interval in rows
   // becomes one in MCUs); give them back their settings afterwards so that
   // the properties read as set and the next compression is not affected.
-  const boolean optimize_coding = FCompressInfo.optimize_coding;
-  const unsigned int restart_interval = FCompressInfo.restart_interval;
+  TRestore<boolean> optimize_coding(FCompressInfo.optimize_coding);
+  TRestore<unsigned int> restart_interval(FCompressInfo.restart_interval);
   RestoreStandardHuffmanTables();
-  try {
-    CompressRows(info, static_cast<const uint8_t*>(bits), bit_count, row_buffer.get());
-  } catch (...) {
-    // Whatever ended the compression (codec error, handler exception,
-    // destination failure), the codec object goes back to its start state.
-    Abort();
-    FCompressInfo.optimize_coding = optimize_coding;
-    FCompressInfo.restart_interval = restart_interval;
-    throw;
-  }
-  FCompressInfo.optimize_coding = optimize_coding;
-  FCompressInfo.restart_interval = restart_interval;
+  // Whatever ends the compression (codec error, handler exception,
+  // destination failure), the codec object goes back to its start state.
+  TCodecReset reset(*this);
+  CompressRows(info, static_cast<const uint8_t*>(bits), bit_count, row_buffer.get());
 }
 
 void TJPEGCompressor::RestoreStandardHuffmanTables() {
@@ -308,7 +288,8 @@ void TJPEGCompressor::WriteBitmap(TBitmap* bitmap) {
   int32_t header_size = 0;
   int32_t image_size = 0;
   ::GetDIBSizes(bitmap->Handle(), bmDefault, header_size, image_size);
-  TLockedGlobalBlock pixels(static_cast<size_t>(image_size));
+  TGlobalBlock block = AllocateGlobalBlock(static_cast<size_t>(image_size));
+  TGlobalLock pixels(block.Get());
   std::unique_ptr<uint8_t[]> header(new (std::nothrow) uint8_t[header_size]);
   if (!header) OutOfMemoryError();
   ::Bitmap2DIB(bitmap, bmDefault, header.get(), pixels.Data());

@@ -14,9 +14,8 @@
 class TBitmap;
 class TMetafile;
 
-// Bridges installed in the codec's destination manager. Each finds the owning
-// component through the codec object's client_data (EInvalidCast when it is
-// not a TJPEGCompressor) and calls its destination operation.
+// Bridges installed in the codec's destination manager: each calls the
+// destination operation of JPEGOwner<TJPEGCompressor>(cinfo).
 ZELJPEG_API void JPEGInitDestination(j_compress_ptr cinfo);
 ZELJPEG_API boolean JPEGEmptyOutputBuffer(j_compress_ptr cinfo);
 ZELJPEG_API void JPEGTermDestination(j_compress_ptr cinfo);
@@ -108,9 +107,6 @@ class ZELJPEG_API TJPEGCompressor : public TJPEGBase {
   void SetNextOut(JOCTET* value) { FDestination->next_output_byte = value; }
   int32_t GetFreeIn() const { return static_cast<int32_t>(FDestination->free_in_buffer); }
   void SetFreeIn(int32_t value) { FDestination->free_in_buffer = static_cast<size_t>(value); }
-
-  // True when the codec object is in its start state (no compression runs).
-  bool Idle() const;
 
   // Raised by a compression started while the component is Busy().
   static constexpr const char* kBusyMessage = "The JPEG compressor is busy with another image";

@@ -7,9 +7,10 @@
 #include <vector>
 
 #include "platform/gdi/DibRows.h"
+#include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/Graphics.h"
+#include "platform/graphics/Palettes.h"
 #include "platform/sysutils/SysUtils.h"
-#include "zeljpeg/GdiGuards.h"
 
 namespace {
 
@@ -28,21 +29,6 @@ int DIBBitCount(int own_depth, TBitmapResolution resolution) {
     default:
       return own_depth <= 8 ? own_depth : 24;
   }
-}
-
-// A new palette with the same entries; the caller owns it.
-HPALETTE CopyPaletteHandle(HPALETTE palette) {
-  const UINT count = GetPaletteEntries(palette, 0, 0, nullptr);
-  if (count == 0 || count > 0xFFFF) throw Exception("Cannot copy the bitmap's palette");
-  std::vector<uint8_t> block(sizeof(LOGPALETTE) + count * sizeof(PALETTEENTRY));
-  auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
-  log->palVersion = 0x300;
-  log->palNumEntries = static_cast<WORD>(count);
-  if (GetPaletteEntries(palette, 0, count, log->palPalEntry) != count)
-    throw Exception("Cannot copy the bitmap's palette");
-  HPALETTE copy = CreatePalette(log);
-  if (copy == nullptr) throw Exception("Cannot copy the bitmap's palette");
-  return copy;
 }
 
 void RequireBitmap(const void* object, const char* what) {
@@ -99,18 +85,9 @@ void Bitmap2DIB(TBitmap* bitmap, TBitmapResolution resolution, void* header_bloc
 
   // The source bitmap is never selected into the memory context; a
   // screen-compatible 1 x 1 placeholder gives the context the screen's depth.
-  TScreenDC screen;
-  TMemoryDC memory(screen.Handle());
-  TGdiObjectOwner placeholder(CreateCompatibleBitmap(screen.Handle(), 1, 1));
-  if (placeholder.Get() == nullptr) throw Exception("Cannot obtain a Device Independent Bitmap");
-  TObjectSelection placeholder_selection(memory.Handle(), placeholder.Get(),
-                                         "Cannot obtain a Device Independent Bitmap");
-  std::optional<TPaletteSelection> palette_selection;
-  if (palette != nullptr)
-    palette_selection.emplace(memory.Handle(), palette, /*background=*/false,
-                              /*realize_on_restore=*/false);
-
-  if (GetDIBits(memory.Handle(), handle, 0, static_cast<UINT>(header.biHeight), bits,
+  TScreenMemoryDC memory;
+  TPaletteSelection palette_selection(memory.Get(), palette);
+  if (GetDIBits(memory.Get(), handle, 0, static_cast<UINT>(header.biHeight), bits,
                 static_cast<BITMAPINFO*>(header_block), DIB_RGB_COLORS) == 0)
     throw Exception("Cannot obtain a Device Independent Bitmap");
 }
@@ -120,27 +97,21 @@ TBitmap* CropBitmap(TBitmap* bitmap, int32_t width, int32_t height, const RECT& 
   const HBITMAP source_handle = bitmap->Handle();
   const HPALETTE palette = bitmap->Palette();
 
-  TGdiObjectOwner target;
+  TGdiObject<HBITMAP> target;
   {
-    TScreenDC screen;
-    TMemoryDC source_dc(screen.Handle());
-    TMemoryDC target_dc(screen.Handle());
-    TObjectSelection source_selection(source_dc.Handle(), source_handle,
-                                      "Cannot select the bitmap into a device context");
-    target.Reset(CreateCompatibleBitmap(screen.Handle(), width, height));
-    if (target.Get() == nullptr)
-      throw Exception(Format("Cannot create a bitmap of %d x %d pixels", width, height));
-    TObjectSelection target_selection(target_dc.Handle(), target.Get(),
-                                      "Cannot select the bitmap into a device context");
-    std::optional<TPaletteSelection> source_palette, target_palette;
-    if (palette != nullptr) {
-      source_palette.emplace(source_dc.Handle(), palette, false, /*realize_on_restore=*/true);
-      target_palette.emplace(target_dc.Handle(), palette, false, /*realize_on_restore=*/true);
-    }
-    SetStretchBltMode(target_dc.Handle(), HALFTONE);
-    SetBrushOrgEx(target_dc.Handle(), 0, 0, nullptr);
-    if (!StretchBlt(target_dc.Handle(), 0, 0, width, height, source_dc.Handle(), source.left,
-                    source.top, source.right - source.left, source.bottom - source.top, SRCCOPY))
+    TWindowDC screen;
+    TMemoryDC source_dc(screen.Get());
+    TMemoryDC target_dc(screen.Get());
+    TSelection source_selection(source_dc.Get(), source_handle);
+    target.Reset(CreateCompatibleBitmap(screen.Get(), width, height));
+    if (!target) throw Exception(Format("Cannot create a bitmap of %d x %d pixels", width, height));
+    TSelection target_selection(target_dc.Get(), target.Get());
+    TPaletteSelection source_palette(source_dc.Get(), palette, false, /*realize_on_restore=*/true);
+    TPaletteSelection target_palette(target_dc.Get(), palette, false, /*realize_on_restore=*/true);
+    SetStretchBltMode(target_dc.Get(), HALFTONE);
+    SetBrushOrgEx(target_dc.Get(), 0, 0, nullptr);
+    if (!StretchBlt(target_dc.Get(), 0, 0, width, height, source_dc.Get(), source.left, source.top,
+                    source.right - source.left, source.bottom - source.top, SRCCOPY))
       throw Exception("Cannot stretch the bitmap onto the new bitmap");
     // Leaving this block selects the old palettes and bitmaps back and frees
     // the contexts, so the new bitmap is unselected when it is handed over.
@@ -148,11 +119,11 @@ TBitmap* CropBitmap(TBitmap* bitmap, int32_t width, int32_t height, const RECT& 
 
   auto result = std::make_unique<TBitmap>();
   if (palette != nullptr) {
-    TGdiObjectOwner palette_copy(CopyPaletteHandle(palette));
-    result->SetPalette(static_cast<HPALETTE>(palette_copy.Get()));
+    TGdiObject<HPALETTE> palette_copy(CopyPalette(palette));
+    result->SetPalette(palette_copy.Get());
     palette_copy.Release();
   }
-  result->SetHandle(static_cast<HBITMAP>(target.Get()));
+  result->SetHandle(target.Get());
   target.Release();
   return result.release();
 }
@@ -169,20 +140,17 @@ TBitmap* MetaToBitmap(TMetafile* metafile, int32_t width, int32_t height) {
   CheckPixelLimit(width, height, kDefaultMaxPixels);
   auto result = std::make_unique<TBitmap>();
   {
-    TScreenDC screen;
-    TGdiObjectOwner handle(CreateCompatibleBitmap(screen.Handle(), width, height));
-    if (handle.Get() == nullptr)
-      throw Exception(Format("Cannot create a bitmap of %d x %d pixels", width, height));
-    result->SetHandle(static_cast<HBITMAP>(handle.Get()));
+    TWindowDC screen;
+    TGdiObject<HBITMAP> handle(CreateCompatibleBitmap(screen.Get(), width, height));
+    if (!handle) throw Exception(Format("Cannot create a bitmap of %d x %d pixels", width, height));
+    result->SetHandle(handle.Get());
     handle.Release();
   }
 
   TCanvas* canvas = result->Canvas();
   const HDC dc = canvas->Handle();
   {
-    std::optional<TPaletteSelection> palette_selection;
-    if (HPALETTE palette = metafile->Palette(); palette != nullptr)
-      palette_selection.emplace(dc, palette, /*background=*/true, /*realize_on_restore=*/false);
+    TPaletteSelection palette_selection(dc, metafile->Palette(), /*background=*/true);
 
     const RECT area{0, 0, width, height};
     canvas->FillRect(area);

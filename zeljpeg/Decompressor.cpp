@@ -8,6 +8,7 @@
 #include <numbers>
 
 #include "platform/gdi/DibRows.h"
+#include "zeljpeg/Scopes.h"
 
 TClass TJPEGDecompressor::StaticClass() {
   static const TClassInfo info =
@@ -15,55 +16,52 @@ TClass TJPEGDecompressor::StaticClass() {
   return &info;
 }
 
-const TEnumNames& JPEGOutputTypeNames() {
-  static const TEnumNames names{{"jp24bit", "jp8bit", "jp4bit", "jpGrayscale"}, {}};
-  return names;
+void JPEGInitSource(j_decompress_ptr cinfo) {
+  JPEGOwner<TJPEGDecompressor>(cinfo).InitSource();
 }
 
-// The codec's callbacks: each finds the component through client_data,
-// verifies its class and calls the component's operation.
-struct TDecompressorBridges {
-  static TJPEGDecompressor& Owner(j_decompress_ptr cinfo) {
-    TJPEGDecompressor* owner = As<TJPEGDecompressor>(static_cast<TObject*>(cinfo->client_data));
-    if (owner == nullptr) throw EInvalidCast();
-    return *owner;
-  }
-  static void InitSource(j_decompress_ptr cinfo) { Owner(cinfo).InitSource(); }
-  static boolean FillInputBuffer(j_decompress_ptr cinfo) {
-    return Owner(cinfo).FillInputBuffer() ? TRUE : FALSE;
-  }
-  static void SkipInputData(j_decompress_ptr cinfo, long num_bytes) {
-    // The codec never skips more than a segment (64 KB) at once.
-    Owner(cinfo).SkipInputBytes(static_cast<int32_t>(std::clamp<long>(num_bytes, -1, INT32_MAX)));
-  }
-  static boolean ResyncToRestart(j_decompress_ptr cinfo, int desired) {
-    return Owner(cinfo).ResyncToRestart(desired) ? TRUE : FALSE;
-  }
-  static void TermSource(j_decompress_ptr cinfo) { Owner(cinfo).TermSource(); }
-  static boolean HandleJPEGComment(j_decompress_ptr cinfo) {
-    return Owner(cinfo).HandleJPEGComment() ? TRUE : FALSE;
-  }
-  static boolean HandleAPPMarker(j_decompress_ptr cinfo) {
-    return Owner(cinfo).HandleAPPMarker() ? TRUE : FALSE;
-  }
-};
+boolean JPEGFillInputBuffer(j_decompress_ptr cinfo) {
+  return JPEGOwner<TJPEGDecompressor>(cinfo).FillInputBuffer() ? TRUE : FALSE;
+}
+
+void JPEGSkipInputData(j_decompress_ptr cinfo, long num_bytes) {
+  // The codec never skips more than a segment (64 KB) at once.
+  JPEGOwner<TJPEGDecompressor>(cinfo).SkipInputBytes(
+      static_cast<int32_t>(std::clamp<long>(num_bytes, -1, INT32_MAX)));
+}
+
+boolean JPEGResyncToRestart(j_decompress_ptr cinfo, int desired) {
+  return JPEGOwner<TJPEGDecompressor>(cinfo).ResyncToRestart(desired) ? TRUE : FALSE;
+}
+
+void JPEGTermSource(j_decompress_ptr cinfo) {
+  JPEGOwner<TJPEGDecompressor>(cinfo).TermSource();
+}
+
+boolean JPEGHandleComment(j_decompress_ptr cinfo) {
+  return JPEGOwner<TJPEGDecompressor>(cinfo).HandleJPEGComment() ? TRUE : FALSE;
+}
+
+boolean JPEGHandleAPPMarker(j_decompress_ptr cinfo) {
+  return JPEGOwner<TJPEGDecompressor>(cinfo).HandleAPPMarker() ? TRUE : FALSE;
+}
 
 TJPEGDecompressor::TJPEGDecompressor(TComponent* owner) : TJPEGBase(owner) {
   InitJPEGObject();
   FSource.reset(new (std::nothrow) jpeg_source_mgr{});
   if (!FSource) OutOfMemoryError();
   FDecompress.src = FSource.get();
-  FSource->init_source = TDecompressorBridges::InitSource;
-  FSource->fill_input_buffer = TDecompressorBridges::FillInputBuffer;
-  FSource->skip_input_data = TDecompressorBridges::SkipInputData;
-  FSource->resync_to_restart = TDecompressorBridges::ResyncToRestart;
-  FSource->term_source = TDecompressorBridges::TermSource;
+  FSource->init_source = JPEGInitSource;
+  FSource->fill_input_buffer = JPEGFillInputBuffer;
+  FSource->skip_input_data = JPEGSkipInputData;
+  FSource->resync_to_restart = JPEGResyncToRestart;
+  FSource->term_source = JPEGTermSource;
   FSource->next_input_byte = nullptr;
   FSource->bytes_in_buffer = 0;
-  jpeg_set_marker_processor(&FDecompress, JPEG_COM, TDecompressorBridges::HandleJPEGComment);
+  jpeg_set_marker_processor(&FDecompress, JPEG_COM, JPEGHandleComment);
   for (int marker = JPEG_APP0 + 1; marker <= JPEG_APP0 + 13; ++marker)
-    jpeg_set_marker_processor(&FDecompress, marker, TDecompressorBridges::HandleAPPMarker);
-  jpeg_set_marker_processor(&FDecompress, JPEG_APP0 + 15, TDecompressorBridges::HandleAPPMarker);
+    jpeg_set_marker_processor(&FDecompress, marker, JPEGHandleAPPMarker);
+  jpeg_set_marker_processor(&FDecompress, JPEG_APP0 + 15, JPEGHandleAPPMarker);
 }
 
 TJPEGDecompressor::~TJPEGDecompressor() {
@@ -176,9 +174,6 @@ int32_t TJPEGDecompressor::GetBitmapInfoSize(TJPEGOutputType type) {
 
 namespace {
 
-// The codec's state code of an idle decompression object.
-constexpr int kCodecStartState = 200;
-
 // The codec's memory limit for a MaxMemory value: 0 for none, and at most
 // what its field holds (a long has 32 bits on Windows).
 long MemoryLimit(int64_t max_memory) {
@@ -224,36 +219,28 @@ const uint8_t* GrayTable() {
 
 void TJPEGDecompressor::ReadHeader() {
   TConversionScope conversion(*this, kBusyMessage);
-  try {
-    // A header read before and never decoded (OpenStream without a decode)
-    // is dropped: the codec reads a header only from its start state.
-    if (FDecompress.global_state != kCodecStartState) jpeg_abort_decompress(&FDecompress);
-    FDecompress.mem->max_memory_to_use = MemoryLimit(MaxMemory);
-    if (jpeg_read_header(&FDecompress, TRUE) != JPEG_HEADER_OK) SourceSuspended();
-    // Colour output comes blue first, as DIB pixels are stored.
-    if (FDecompress.out_color_space == JCS_RGB) FDecompress.out_color_space = JCS_EXT_BGR;
-    FDecompress.do_fancy_upsampling = DoFancyUpSampling ? TRUE : FALSE;
-    FDecompress.dct_method = DCTMethod;
-    FDecompress.do_block_smoothing = DoBlockSmoothing ? TRUE : FALSE;
-    FDecompress.two_pass_quantize = TwoPassQuantize ? TRUE : FALSE;
-    FDecompress.dither_mode = DitherMode;
-    jpeg_calc_output_dimensions(&FDecompress);
-  } catch (...) {
-    // Also for exceptions that do not come from the codec (event handlers,
-    // stream failures): the codec object must not stay half-way through.
-    Abort();
-    throw;
-  }
+  // Also for exceptions that do not come from the codec (event handlers,
+  // stream failures): the codec object must not stay half-way through.
+  TCodecReset reset(*this);
+  // A header read before and never decoded (OpenStream without a decode) is
+  // dropped: the codec reads a header only from its start state.
+  if (!Idle()) jpeg_abort_decompress(&FDecompress);
+  FDecompress.mem->max_memory_to_use = MemoryLimit(MaxMemory);
+  if (jpeg_read_header(&FDecompress, TRUE) != JPEG_HEADER_OK) SourceSuspended();
+  // Colour output comes blue first, as DIB pixels are stored.
+  if (FDecompress.out_color_space == JCS_RGB) FDecompress.out_color_space = JCS_EXT_BGR;
+  FDecompress.do_fancy_upsampling = DoFancyUpSampling ? TRUE : FALSE;
+  FDecompress.dct_method = DCTMethod;
+  FDecompress.do_block_smoothing = DoBlockSmoothing ? TRUE : FALSE;
+  FDecompress.two_pass_quantize = TwoPassQuantize ? TRUE : FALSE;
+  FDecompress.dither_mode = DitherMode;
+  jpeg_calc_output_dimensions(&FDecompress);
 }
 
 void TJPEGDecompressor::ReadDIBitmap(BITMAPINFO* info, TJPEGOutputType type, void* bits) {
   TConversionScope conversion(*this, kBusyMessage);
-  try {
-    DecodeRows(info, type, bits);
-  } catch (...) {
-    Abort();
-    throw;
-  }
+  TCodecReset reset(*this);
+  DecodeRows(info, type, bits);
 }
 
 void TJPEGDecompressor::CheckOutputType(TJPEGOutputType type) const {

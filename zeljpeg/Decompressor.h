@@ -20,7 +20,6 @@ enum TJPEGOutputType : uint8_t {
   jp4bit,      // 4 bits (two pixels a byte, left pixel high), at most 16 colours
   jpGrayscale  // 8 bits, 64 gray levels of a fixed table (values 0 to 63)
 };
-ZELJPEG_API const TEnumNames& JPEGOutputTypeNames();
 
 // A comment segment's text (NUL-terminated, valid only during the call).
 using TJPEGCommentEvent = TEvent<TJPEGBase*, const char*>;
@@ -36,6 +35,16 @@ using TJPEGMarkerEvent = TEvent<TJPEGBase*, int, bool&>;
 // decoder busy for minutes; encoders write about ten.
 constexpr int64_t kDefaultMaxMemory = kJpegMaxCodecMemory;
 constexpr int32_t kDefaultMaxScans = 1000;
+
+// Bridges installed in the codec's source manager and marker processors:
+// each calls the operation of JPEGOwner<TJPEGDecompressor>(cinfo).
+void JPEGInitSource(j_decompress_ptr cinfo);
+boolean JPEGFillInputBuffer(j_decompress_ptr cinfo);
+void JPEGSkipInputData(j_decompress_ptr cinfo, long num_bytes);
+boolean JPEGResyncToRestart(j_decompress_ptr cinfo, int desired);
+void JPEGTermSource(j_decompress_ptr cinfo);
+boolean JPEGHandleComment(j_decompress_ptr cinfo);
+boolean JPEGHandleAPPMarker(j_decompress_ptr cinfo);
 
 // Calling order: attach a source and ReadHeader (the stream descendant's
 // OpenStream does both); optionally GetDIBitsSize/GetBitmapInfoSize; exactly
@@ -143,7 +152,14 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   jpeg_decompress_struct FDecompress{};
 
  private:
-  friend struct TDecompressorBridges;
+  friend void JPEGInitSource(j_decompress_ptr);
+  friend boolean JPEGFillInputBuffer(j_decompress_ptr);
+  friend void JPEGSkipInputData(j_decompress_ptr, long);
+  friend boolean JPEGResyncToRestart(j_decompress_ptr, int);
+  friend void JPEGTermSource(j_decompress_ptr);
+  friend boolean JPEGHandleComment(j_decompress_ptr);
+  friend boolean JPEGHandleAPPMarker(j_decompress_ptr);
+
   bool HandleJPEGComment();
   bool HandleAPPMarker();
   // Refuses, before decoding starts, an image that type cannot represent.

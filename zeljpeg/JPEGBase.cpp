@@ -7,6 +7,7 @@
 
 #include "platform/gdi/DibRows.h"
 #include "platform/sysutils/Dialogs.h"
+#include "zeljpeg/Scopes.h"
 
 VASK_DEFINE_CLASS(TJPEGBase)
 
@@ -15,27 +16,16 @@ int32_t Round4(int32_t value) {
   return static_cast<int32_t>(DibRowBytes(static_cast<uint32_t>(value), 8));
 }
 
-namespace {
-
-// The component behind a codec object; EInvalidCast when it is none.
-TJPEGBase& Owner(j_common_ptr cinfo) {
-  TJPEGBase* owner = As<TJPEGBase>(static_cast<TObject*>(cinfo->client_data));
-  if (owner == nullptr) throw EInvalidCast();
-  return *owner;
-}
-
-}  // namespace
-
 void JPEGErrorExit(j_common_ptr cinfo) {
-  Owner(cinfo).Error();
+  JPEGOwner<TJPEGBase>(cinfo).Error();
 }
 
 void JPEGEmitMessage(j_common_ptr cinfo, int msg_level) {
-  Owner(cinfo).Warning(msg_level);
+  JPEGOwner<TJPEGBase>(cinfo).Warning(msg_level);
 }
 
 void JPEGProgressMonitor(j_common_ptr cinfo) {
-  Owner(cinfo).DoProgress();
+  JPEGOwner<TJPEGBase>(cinfo).DoProgress();
 }
 
 TJPEGBase::TJPEGBase(TComponent* owner) : TComponent(owner) {
@@ -133,15 +123,21 @@ void TJPEGBase::Warning(int32_t msg_level) {
 
 void TJPEGBase::DoProgress() {
   if (!OnProgressReport) return;
-  FInProgressReport = true;
-  try {
-    OnProgressReport(this);
-  } catch (...) {
-    FInProgressReport = false;
-    Abort();
-    throw;
-  }
-  FInProgressReport = false;
+  // The handler's exception resets the codec object after the flag is down,
+  // so that Abort resets instead of requesting a stop.
+  TCodecReset reset(*this);
+  TRestore<bool> in_report(FInProgressReport, true);
+  OnProgressReport(this);
+}
+
+bool TJPEGBase::Idle() const {
+  // The codec's start states (CSTATE_START and DSTATE_START of its internal
+  // header), which its create calls and jpeg_abort set.
+  constexpr int kCompressStart = 100;
+  constexpr int kDecompressStart = 200;
+  return FJPEGObject != nullptr &&
+         FJPEGObject->global_state ==
+             (FJPEGObject->is_decompressor ? kDecompressStart : kCompressStart);
 }
 
 void TJPEGBase::Abort() {
@@ -150,11 +146,10 @@ void TJPEGBase::Abort() {
     return;
   }
   if (FJPEGObject == nullptr) return;
-  FAborting = true;
+  TRestore<bool> aborting(FAborting, true);
   try {
     jpeg_abort(FJPEGObject);  // does nothing for an object without a memory manager
   } catch (...) {
     // A codec error during the reset is ignored (Error returns at once).
   }
-  FAborting = false;
 }

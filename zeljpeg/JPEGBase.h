@@ -16,9 +16,18 @@ using TWarningEvent = TEvent<const char*>;
 // the length of a DIB row.
 ZELJPEG_API int32_t Round4(int32_t value);
 
-// Bridges installed in the codec's error and progress managers. Each finds
-// the owning component through the codec object's client_data and raises
-// EInvalidCast when that is not a TJPEGBase.
+// The component of class C behind a codec object: the owner reference in its
+// client_data. Raises EInvalidCast when that is not a C. Every bridge from a
+// codec callback to a component finds its component this way.
+template <class C, class CodecObject>
+C& JPEGOwner(CodecObject* cinfo) {
+  C* owner = As<C>(static_cast<TObject*>(cinfo->client_data));
+  if (owner == nullptr) throw EInvalidCast();
+  return *owner;
+}
+
+// Bridges installed in the codec's error and progress managers: each calls
+// the operation of JPEGOwner<TJPEGBase>(cinfo).
 ZELJPEG_API void JPEGErrorExit(j_common_ptr cinfo);
 ZELJPEG_API void JPEGEmitMessage(j_common_ptr cinfo, int msg_level);
 ZELJPEG_API void JPEGProgressMonitor(j_common_ptr cinfo);
@@ -64,6 +73,10 @@ class ZELJPEG_API TJPEGBase : public TComponent {
   // the current scanline. Otherwise: resets the codec object to its idle
   // start state (harmless when idle). Never raises.
   virtual void Abort();
+  // True when the codec object is in its start state: no conversion runs and
+  // no header has been read (after construction, a finished conversion and
+  // Abort).
+  bool Idle() const;
 
   TNotifyEvent OnProgressReport;  // sender: this component
   TWarningEvent OnWarning;

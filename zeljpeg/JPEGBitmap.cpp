@@ -2,10 +2,11 @@
 
 #include <optional>
 
+#include "platform/graphics/GdiGuards.h"
 #include "platform/sysutils/TextCase.h"
 #include "zeljpeg/ComponentWatch.h"
-#include "zeljpeg/GdiGuards.h"
 #include "zeljpeg/Jpeglib.h"
+#include "zeljpeg/Scopes.h"
 #include "zeljpeg/StreamCompressor.h"
 #include "zeljpeg/StreamDecompressor.h"
 
@@ -14,14 +15,16 @@ VASK_DEFINE_CLASS(TJPEGBitmap)
 namespace {
 // Takes the unit's shared stream instance of class T (constructing it with
 // no owner when there is none, which makes it the shared one) for one load or
-// save, and gives it back at the end of the scope. The instance is freed only
-// when this borrow constructed it, it is still alive, and it is no longer the
-// shared one; an instance that application code constructed, or that was
-// destroyed meanwhile, is never touched.
+// save, records it in the bitmap's field user, and gives it back at the end
+// of the scope: detaches its stream, or clears user when the instance was
+// destroyed meanwhile. The instance is freed only when this borrow
+// constructed it, it is still alive, and it is no longer the shared one; an
+// instance that application code constructed, or that was destroyed
+// meanwhile, is never touched.
 template <class T>
 class TSharedBorrow {
  public:
-  explicit TSharedBorrow(T*& shared) : shared_(shared) {
+  TSharedBorrow(T*& shared, T*& user) : shared_(shared), user_(user) {
     instance_ = shared;
     if (instance_ == nullptr) {
       instance_ = new T(nullptr);
@@ -30,7 +33,7 @@ class TSharedBorrow {
     try {
       watch_.emplace(instance_);
     } catch (...) {
-      Release();
+      GiveBack();
       throw;
     }
     // A load or save nested inside another one on the same instance (from
@@ -38,29 +41,38 @@ class TSharedBorrow {
     // its codec object underneath it. A stream that application code left
     // attached, with no conversion running, is simply replaced.
     if (instance_->Busy()) {
-      Release();
+      GiveBack();
       throw Exception(T::kBusyMessage);
     }
+    user_ = instance_;
+    in_use_ = true;
   }
-  ~TSharedBorrow() { Release(); }
+  ~TSharedBorrow() {
+    if (in_use_) {
+      if (watch_->Alive())
+        instance_->CloseStream();
+      else
+        user_ = nullptr;
+    }
+    GiveBack();
+  }
   TSharedBorrow(const TSharedBorrow&) = delete;
   TSharedBorrow& operator=(const TSharedBorrow&) = delete;
 
   T* Get() const { return instance_; }
-  bool Alive() const { return watch_ && watch_->Alive(); }
 
  private:
-  void Release() {
-    if (instance_ == nullptr) return;
+  void GiveBack() {
     const bool alive = !watch_ || watch_->Alive();
     watch_.reset();
     if (alive && constructed_ && shared_ != instance_) delete instance_;
-    instance_ = nullptr;
   }
 
   T*& shared_;
+  T*& user_;
   T* instance_ = nullptr;
   bool constructed_ = false;
+  bool in_use_ = false;
   std::optional<TComponentWatch> watch_;
 };
 }  // namespace
@@ -75,65 +87,39 @@ bool TJPEGBitmap::HasJPEGExtension(const std::string& file_name) {
 }
 
 void TJPEGBitmap::SaveToFile(const std::string& file_name) {
-  FSaveAsBitmap = !HasJPEGExtension(file_name);
-  try {
-    if (!FSaveAsBitmap) {
-      // What would fail the JPEG save is checked before the file is
-      // created, so that an existing file survives it.
-      TJPEGCompressor::CheckBitmap(this);
-      if (SharedStreamCompressor != nullptr && SharedStreamCompressor->Busy())
-        throw Exception(TJPEGCompressor::kBusyMessage);
-    }
-    inherited::SaveToFile(file_name);
-  } catch (...) {
-    FSaveAsBitmap = false;
-    throw;
+  TRestore<bool> as_bitmap(FSaveAsBitmap, !HasJPEGExtension(file_name));
+  if (!FSaveAsBitmap) {
+    // What would fail the JPEG save is checked before the file is created,
+    // so that an existing file survives it.
+    TJPEGCompressor::CheckBitmap(this);
+    if (SharedStreamCompressor != nullptr && SharedStreamCompressor->Busy())
+      throw Exception(TJPEGCompressor::kBusyMessage);
   }
-  FSaveAsBitmap = false;
+  inherited::SaveToFile(file_name);
 }
 
 void TJPEGBitmap::LoadFromStream(TStream& stream) {
-  TGdiObjectOwner bitmap_owner;
-  TGdiObjectOwner palette_owner;
+  TGdiObject<HBITMAP> bitmap_owner;
+  TGdiObject<HPALETTE> palette_owner;
   {
-    TSharedBorrow<TJPEGStreamDecompressor> borrow(SharedStreamDecompressor);
-    TJPEGStreamDecompressor* decompressor = borrow.Get();
-    FDecompressor = decompressor;
-    try {
-      decompressor->OpenStream(stream);
-      HBITMAP bitmap = nullptr;
-      HPALETTE palette = nullptr;
-      decompressor->ReadWinBitmap(bitmap, palette);
-      bitmap_owner.Reset(bitmap);
-      palette_owner.Reset(palette);
-    } catch (...) {
-      if (borrow.Alive()) {
-        decompressor->Abort();  // idle again, whatever failed
-        decompressor->CloseStream();
-      } else {
-        FDecompressor = nullptr;
-      }
-      throw;
-    }
-    if (borrow.Alive())
-      decompressor->CloseStream();
-    else
-      FDecompressor = nullptr;
+    TSharedBorrow<TJPEGStreamDecompressor> borrow(SharedStreamDecompressor, FDecompressor);
+    // Each step leaves the codec object idle when it fails.
+    borrow.Get()->OpenStream(stream);
+    HBITMAP bitmap = nullptr;
+    HPALETTE palette = nullptr;
+    borrow.Get()->ReadWinBitmap(bitmap, palette);
+    bitmap_owner.Reset(bitmap);
+    palette_owner.Reset(palette);
   }
   // The decoded image replaces the old one only now, after the decompressor
   // has been given back, so that change handlers may load or save JPEG
   // themselves or destroy the shared instance. Both handles are in place
   // before the two change notifications go out.
-  TNotifyEvent on_change = OnChange;
-  OnChange = nullptr;
-  try {
-    SetPalette(static_cast<HPALETTE>(palette_owner.Release()));
-    SetHandle(static_cast<HBITMAP>(bitmap_owner.Release()));
-  } catch (...) {
-    OnChange = on_change;
-    throw;
+  {
+    TRestore<TNotifyEvent> quiet(OnChange, nullptr);
+    SetPalette(palette_owner.Release());
+    SetHandle(bitmap_owner.Release());
   }
-  OnChange = on_change;
   Changed();
   Changed();
 }
@@ -143,15 +129,8 @@ void TJPEGBitmap::SaveToStream(TStream& stream) {
     inherited::SaveToStream(stream);
     return;
   }
-  TSharedBorrow<TJPEGStreamCompressor> borrow(SharedStreamCompressor);
-  FCompressor = borrow.Get();
-  try {
-    borrow.Get()->SaveBitMapToStream(this, stream);
-  } catch (...) {
-    if (!borrow.Alive()) FCompressor = nullptr;
-    throw;
-  }
-  if (!borrow.Alive()) FCompressor = nullptr;
+  TSharedBorrow<TJPEGStreamCompressor> borrow(SharedStreamCompressor, FCompressor);
+  borrow.Get()->SaveBitMapToStream(this, stream);
 }
 
 void InitZeljpegUnit() {

@@ -1,10 +1,10 @@
 #include "zeljpeg/StreamCompressor.h"
 
-#include <memory>
 #include <new>
 
 #include "platform/classes/Streams.h"
 #include "platform/graphics/Graphics.h"
+#include "zeljpeg/Scopes.h"
 
 TJPEGStreamCompressor* SharedStreamCompressor = nullptr;
 
@@ -43,25 +43,6 @@ TClass TJPEGFileCompressor::StaticClass() {
 
 namespace {
 
-// Attaches a stream to the compressor for one save and detaches it at the
-// end, also when the save fails.
-class TCompressorStreamAttachment {
- public:
-  TCompressorStreamAttachment(TJPEGStreamCompressor& compressor, TStream& stream)
-      : compressor_(compressor) {
-    // From one of the component's handlers, attaching would take the stream
-    // away from the compression that is running.
-    if (compressor.Busy()) throw Exception(TJPEGCompressor::kBusyMessage);
-    compressor_.OpenStream(stream);
-  }
-  ~TCompressorStreamAttachment() { compressor_.CloseStream(); }
-  TCompressorStreamAttachment(const TCompressorStreamAttachment&) = delete;
-  TCompressorStreamAttachment& operator=(const TCompressorStreamAttachment&) = delete;
-
- private:
-  TJPEGStreamCompressor& compressor_;
-};
-
 [[noreturn]] void NotBitmapOrMetafile() {
   throw Exception("cannot save a picture that is neither a bitmap nor metafile");
 }
@@ -75,44 +56,39 @@ TJPEGStreamCompressor::TJPEGStreamCompressor(TComponent* owner) : TJPEGCompresso
 }
 
 TJPEGStreamCompressor::~TJPEGStreamCompressor() {
-  delete[] FBuffer;
-  FBuffer = nullptr;
   if (SharedStreamCompressor == this) SharedStreamCompressor = nullptr;
 }
 
 void TJPEGStreamCompressor::SetBufSize(int32_t size) {
-  if (FBuffer != nullptr) {
-    // The codec may point into the buffer while a compression runs, also
-    // right after a flush, when the free count equals the size again.
-    if (!Idle() || GetFreeIn() != FBufSize)
-      throw Exception("Cannot change buffer size while buffer is in use");
-    delete[] FBuffer;
-  }
-  FBuffer = nullptr;
+  // The codec may point into the buffer while a compression runs, also right
+  // after a flush, when the free count equals the size again.
+  if (FBuffer && (!Idle() || GetFreeIn() != FBufSize))
+    throw Exception("Cannot change buffer size while buffer is in use");
+  FBuffer.reset();
   FBufSize = size;
   if (size <= 0) OutOfMemoryError();
-  FBuffer = new (std::nothrow) uint8_t[static_cast<size_t>(size)];
-  if (FBuffer == nullptr) OutOfMemoryError();
+  FBuffer.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
+  if (!FBuffer) OutOfMemoryError();
 }
 
 void TJPEGStreamCompressor::InitDestination() {
-  if (FBuffer == nullptr) throw Exception("The compressor has no output buffer");
+  if (!FBuffer) throw Exception("The compressor has no output buffer");
   if (FStream == nullptr) throw Exception("No stream is attached to the compressor");
-  SetNextOut(FBuffer);
+  SetNextOut(FBuffer.get());
   SetFreeIn(FBufSize);
 }
 
 bool TJPEGStreamCompressor::EmptyOutputBuffer() {
-  const int32_t written = FStream->Write(FBuffer, FBufSize);
-  SetNextOut(FBuffer);
+  const int32_t written = FStream->Write(FBuffer.get(), FBufSize);
+  SetNextOut(FBuffer.get());
   SetFreeIn(FBufSize);
   return written == FBufSize;
 }
 
 void TJPEGStreamCompressor::TermDestination() {
   const int32_t count = FBufSize - GetFreeIn();
-  const int32_t written = FStream->Write(FBuffer, count);
-  SetNextOut(FBuffer);
+  const int32_t written = FStream->Write(FBuffer.get(), count);
+  SetNextOut(FBuffer.get());
   SetFreeIn(FBufSize);
   // A short final write would leave a truncated datastream behind a call
   // that reports success.
@@ -120,7 +96,7 @@ void TJPEGStreamCompressor::TermDestination() {
 }
 
 void TJPEGStreamCompressor::SavePictureToStream(TPicture* picture, TStream& stream) {
-  TCompressorStreamAttachment attachment(*this, stream);
+  TStreamAttachment attachment(*this, stream);
   TGraphic* graphic = picture != nullptr ? picture->Graphic() : nullptr;
   if (Is<TBitmap>(graphic))
     SaveBitMapToStream(picture->Bitmap(), stream);
@@ -132,7 +108,7 @@ void TJPEGStreamCompressor::SavePictureToStream(TPicture* picture, TStream& stre
 
 void TJPEGStreamCompressor::SaveStretchedPictureToStream(TPicture* picture, int32_t width,
                                                          int32_t height, TStream& stream) {
-  TCompressorStreamAttachment attachment(*this, stream);
+  TStreamAttachment attachment(*this, stream);
   TGraphic* graphic = picture != nullptr ? picture->Graphic() : nullptr;
   if (Is<TBitmap>(graphic))
     SaveStretchedBitMapToStream(picture->Bitmap(), width, height, stream);
@@ -143,25 +119,25 @@ void TJPEGStreamCompressor::SaveStretchedPictureToStream(TPicture* picture, int3
 }
 
 void TJPEGStreamCompressor::SaveBitMapToStream(TBitmap* bitmap, TStream& stream) {
-  TCompressorStreamAttachment attachment(*this, stream);
+  TStreamAttachment attachment(*this, stream);
   WriteBitmap(bitmap);
 }
 
 void TJPEGStreamCompressor::SaveStretchedBitMapToStream(TBitmap* bitmap, int32_t width,
                                                         int32_t height, TStream& stream) {
-  TCompressorStreamAttachment attachment(*this, stream);
+  TStreamAttachment attachment(*this, stream);
   WriteStretchedBitmap(bitmap, width, height);
 }
 
 void TJPEGStreamCompressor::SaveMetaFileToStream(TMetafile* metafile, TStream& stream,
                                                  int32_t width, int32_t height) {
-  TCompressorStreamAttachment attachment(*this, stream);
+  TStreamAttachment attachment(*this, stream);
   WriteMetaFile(metafile, width, height);
 }
 
 void TJPEGStreamCompressor::SaveDIBitmapToStream(TStream& stream, const BITMAPINFO& info,
                                                  const void* bits) {
-  TCompressorStreamAttachment attachment(*this, stream);
+  TStreamAttachment attachment(*this, stream);
   WriteDIBitmap(info, bits);
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "zeljpeg/Compressor.h"
@@ -68,7 +69,7 @@ class ZELJPEG_API TJPEGStreamCompressor : public TJPEGCompressor {
 
  private:
   TStream* FStream = nullptr;
-  uint8_t* FBuffer = nullptr;
+  std::unique_ptr<uint8_t[]> FBuffer;
   int32_t FBufSize = 0;
 };
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <new>
 
-#include "zeljpeg/GdiGuards.h"
-#include "zeljpeg/StreamAttachment.h"
+#include "platform/graphics/GdiGuards.h"
+#include "zeljpeg/Scopes.h"
 
 // jerror.h needs jpeglib.h first (included through Decompressor.h).
 #include <jerror.h>
@@ -169,34 +169,22 @@ void TJPEGStreamDecompressor::CloseStream() {
 void TJPEGStreamDecompressor::ReadDIBitmapFromStream(TStream& stream, BITMAPINFO* info,
                                                      TJPEGOutputType type, HGLOBAL& bits_handle) {
   bits_handle = nullptr;
-  OpenStream(stream);
-  TStreamAttachment attachment(*this);
-  HGLOBAL block =
-      GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, static_cast<SIZE_T>(GetDIBitsSize(type)));
-  if (block == nullptr) OutOfMemoryError();
-  try {
-    void* bits = GlobalLock(block);
-    if (bits == nullptr) OutOfMemoryError();
-    try {
-      ReadDIBitmap(info, type, bits);
-    } catch (...) {
-      GlobalUnlock(block);
-      throw;
-    }
-    GlobalUnlock(block);
-  } catch (...) {
-    // The caller never sees a handle to a freed block.
-    GlobalFree(block);
-    throw;
+  TStreamAttachment attachment(*this, stream);
+  TCodecReset reset(*this);
+  TGlobalBlock block = AllocateGlobalBlock(static_cast<size_t>(GetDIBitsSize(type)));
+  {
+    TGlobalLock bits(block.Get());
+    ReadDIBitmap(info, type, bits.Data());
   }
-  bits_handle = block;
+  bits_handle = block.Release();
 }
 
 void TJPEGStreamDecompressor::ConvertToDIB(TStream& source, TStream& dest, TJPEGOutputType type) {
-  OpenStream(source);
-  TStreamAttachment attachment(*this);
+  TStreamAttachment attachment(*this, source);
+  TCodecReset reset(*this);
   const int32_t bits_size = GetDIBitsSize(type);
-  TLockedGlobalBlock bits(static_cast<size_t>(bits_size));
+  TGlobalBlock block = AllocateGlobalBlock(static_cast<size_t>(bits_size));
+  TGlobalLock bits(block.Get());
   const int32_t info_size = GetBitmapInfoSize(type);
   std::unique_ptr<uint8_t[]> info(new (std::nothrow) uint8_t[static_cast<size_t>(info_size)]());
   if (!info) OutOfMemoryError();

@@ -2,12 +2,12 @@
 #include <memory>
 
 #include "platform/graphics/Graphics.h"
-#include "zeljpeg/StreamAttachment.h"
+#include "zeljpeg/Scopes.h"
 #include "zeljpeg/StreamDecompressor.h"
 
 TBitmap* TJPEGStreamDecompressor::ReadBitMapFromStream(TStream& stream) {
-  OpenStream(stream);
-  TStreamAttachment attachment(*this);
+  TStreamAttachment attachment(*this, stream);
+  TCodecReset reset(*this);
   return ReadBitmap();
 }
 

@@ -9,6 +9,7 @@
 #include "platform/classes/SafeFileStream.h"
 #include "platform/classes/Streams.h"
 #include "platform/gdi/DibRows.h"
+#include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/Graphics.h"
 
 namespace {
@@ -21,34 +22,6 @@ constexpr int64_t kLargePixels = 2'000'000;
 void PrintWarning(const char* message) {
   std::fprintf(stderr, "zeljpeg-convert: warning: %s\n", message);
 }
-
-// A global memory block, freed at the end of the scope.
-class GlobalBlock {
- public:
-  GlobalBlock() = default;
-  ~GlobalBlock() {
-    if (handle != nullptr) GlobalFree(handle);
-  }
-  GlobalBlock(const GlobalBlock&) = delete;
-  GlobalBlock& operator=(const GlobalBlock&) = delete;
-  HGLOBAL handle = nullptr;
-};
-
-// Locks a global block for the scope.
-class GlobalLockScope {
- public:
-  explicit GlobalLockScope(HGLOBAL handle) : handle_(handle), data_(GlobalLock(handle)) {
-    if (data_ == nullptr) throw Exception("Cannot lock the decoded pixels");
-  }
-  ~GlobalLockScope() { GlobalUnlock(handle_); }
-  GlobalLockScope(const GlobalLockScope&) = delete;
-  GlobalLockScope& operator=(const GlobalLockScope&) = delete;
-  uint8_t* Data() const { return static_cast<uint8_t*>(data_); }
-
- private:
-  HGLOBAL handle_;
-  void* data_;
-};
 
 // A BMP file of the DIB: file header, information header, the colour table
 // (biClrUsed entries, all of them when 0) and exactly the rows' bytes. The
@@ -126,16 +99,15 @@ void DecodeToBmp(const ConvertOptions& o) {
   // Without --type, a grayscale JPEG becomes a gray BMP.
   if (!o.type_given && decompressor.JPEGColorSpace() == JCS_GRAYSCALE) type = jpGrayscale;
   std::vector<uint8_t> info(static_cast<size_t>(TJPEGDecompressor::GetBitmapInfoSize(type)), 0);
-  GlobalBlock bits;
-  bits.handle = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT,
-                            static_cast<SIZE_T>(decompressor.GetDIBitsSize(type)));
-  if (bits.handle == nullptr) OutOfMemoryError();
+  const TGlobalBlock bits =
+      AllocateGlobalBlock(static_cast<size_t>(decompressor.GetDIBitsSize(type)));
   TMemoryStream bmp;
   {
-    GlobalLockScope lock(bits.handle);
+    TGlobalLock lock(bits.Get());
+    auto* pixels = static_cast<uint8_t*>(lock.Data());
     BITMAPINFO* header = reinterpret_cast<BITMAPINFO*>(info.data());
-    decompressor.ReadDIBitmap(header, type, lock.Data());
-    WriteBmp(bmp, *header, lock.Data());
+    decompressor.ReadDIBitmap(header, type, pixels);
+    WriteBmp(bmp, *header, pixels);
   }
   decompressor.CloseStream();
   SaveSafely(bmp, o.output);

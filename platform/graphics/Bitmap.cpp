@@ -4,7 +4,7 @@
 #include <new>
 
 #include "platform/graphics/BmpFormat.h"
-#include "platform/graphics/GdiScope.h"
+#include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/Palettes.h"
 
 using namespace graphics_internal;
@@ -88,6 +88,45 @@ TPixelFormat FormatOf(const Dib& dib) {
   }
 }
 
+// Width, height and bits per pixel of a bitmap; false for an invalid handle.
+bool BitmapSize(HBITMAP bitmap, int& width, int& height, int& bits_per_pixel) {
+  BITMAP info{};
+  if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) return false;
+  width = info.bmWidth;
+  height = info.bmHeight;
+  bits_per_pixel = info.bmBitsPixel * info.bmPlanes;
+  return true;
+}
+
+// A new bitmap of the screen's format, width x height, filled with colour
+// (an RGB value) and with the top-left part of source (when not null) copied
+// in through palette. Raises EOutOfMemory when it cannot be made.
+HBITMAP MakeScreenBitmap(int width, int height, COLORREF fill, HBITMAP source, HPALETTE palette) {
+  TGdiObject<HBITMAP> result;
+  {
+    TWindowDC screen;
+    result.Reset(CreateCompatibleBitmap(screen.Get(), width, height));
+  }
+  if (!result) OutOfMemoryError();
+
+  TMemoryDC target;
+  TSelection target_bitmap(target.Get(), result.Get());
+  TPaletteSelection target_palette(target.Get(), palette);
+  {
+    TGdiObject<HBRUSH> brush(CreateSolidBrush(fill));
+    const RECT all{0, 0, width, height};
+    if (brush) ::FillRect(target.Get(), &all, brush.Get());
+  }
+  int w = 0, h = 0, bpp = 0;
+  if (source != nullptr && BitmapSize(source, w, h, bpp)) {
+    TMemoryDC from;
+    TSelection source_bitmap(from.Get(), source);
+    TPaletteSelection source_palette(from.Get(), palette);
+    BitBlt(target.Get(), 0, 0, std::min(w, width), std::min(h, height), from.Get(), 0, 0, SRCCOPY);
+  }
+  return result.Release();
+}
+
 }  // namespace
 
 VASK_DEFINE_CLASS(TBitmap)
@@ -130,8 +169,8 @@ void TBitmap::Assign(TPersistent* source) {
     inherited::Assign(source);
     return;
   }
-  GdiObject<HPALETTE> palette(CopyPalette(other->palette_));
-  GdiObject<HBITMAP> bitmap;
+  TGdiObject<HPALETTE> palette(CopyPalette(other->palette_));
+  TGdiObject<HBITMAP> bitmap;
   if (!other->Empty()) {
     HBITMAP from = other->Handle();
     bitmap.Reset(
@@ -227,19 +266,14 @@ void TBitmap::SaveToStream(TStream& stream) {
 
 void TBitmap::ReadBmp(TStream& stream, int64_t limit) {
   const Dib dib = ReadBmpFile(stream, limit);
-  GdiObject<HPALETTE> palette;
-  if (dib.file_bits <= 8) {
-    std::vector<PALETTEENTRY> entries(static_cast<size_t>(dib.colors_used));
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const RGBQUAD& c = dib.Colors()[i];
-      entries[i] = PALETTEENTRY{c.rgbRed, c.rgbGreen, c.rgbBlue, 0};
-    }
-    palette.Reset(MakePalette(entries));
-  }
-  GdiObject<HBITMAP> bitmap;
+  TGdiObject<HPALETTE> palette;
+  if (dib.file_bits <= 8)
+    palette.Reset(
+        MakePalette(ColorTableEntries(dib.Colors(), static_cast<size_t>(dib.colors_used))));
+  TGdiObject<HBITMAP> bitmap;
   {
-    ScreenMemoryDC dc;
-    PaletteSelection selection(dc.Get(), palette.Get());
+    TScreenMemoryDC dc;
+    TPaletteSelection selection(dc.Get(), palette.Get());
     bitmap.Reset(CreateDIBitmap(dc.Get(), &dib.Header(), CBM_INIT, dib.bits.data(), dib.Info(),
                                 DIB_RGB_COLORS));
   }
@@ -283,8 +317,8 @@ void TBitmap::WriteBmp(TStream& stream) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   {
-    ScreenMemoryDC dc;
-    PaletteSelection selection(dc.Get(), palette_);
+    TScreenMemoryDC dc;
+    TPaletteSelection selection(dc.Get(), palette_);
     if (GetDIBits(dc.Get(), bitmap, 0, static_cast<UINT>(height_), pixels.data(), &info,
                   DIB_RGB_COLORS) == 0)
       throw EInvalidGraphic("Cannot obtain a Device Independent Bitmap");
@@ -322,7 +356,7 @@ void TBitmap::Draw(TCanvas& canvas, const RECT& rect) {
   if (Empty()) return;
   HDC source = Canvas()->Handle();
   HDC dest = canvas.Handle();
-  PaletteSelection selection(dest, palette_, true);
+  TPaletteSelection selection(dest, palette_, true);
   const int old_mode = SetStretchBltMode(dest, COLORONCOLOR);
   StretchBlt(dest, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, source, 0,
              0, width_, height_, SRCCOPY);

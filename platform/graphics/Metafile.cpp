@@ -7,9 +7,8 @@
 #include <vector>
 
 #include "platform/gdi/MetafileBytes.h"
-#include "platform/graphics/GdiScope.h"
-
-using namespace graphics_internal;
+#include "platform/graphics/GdiGuards.h"
+#include "platform/graphics/Palettes.h"
 
 namespace {
 
@@ -193,7 +192,7 @@ void TMetafile::LoadFromStream(TStream& stream) {
 void TMetafile::SaveToStream(TStream& stream) {
   if (handle_ == nullptr) return;
   if (!enhanced_) {
-    ScreenDC screen;
+    TWindowDC screen;
     const UINT size = GetWinMetaFileBits(handle_, 0, nullptr, MM_ANISOTROPIC, screen.Get());
     if (size == 0) throw EInvalidGraphic("Metafile cannot be saved as a Windows metafile");
     std::vector<uint8_t> data(kPlaceableHeaderSize + size);

@@ -1,6 +1,44 @@
 #include "platform/graphics/Palettes.h"
 
-namespace graphics_internal {
+#include <algorithm>
+#include <cstdint>
+
+#include "platform/sysutils/SysUtils.h"
+
+HPALETTE MakePalette(const std::vector<PALETTEENTRY>& entries) {
+  if (entries.empty()) return nullptr;
+  std::vector<uint8_t> block(sizeof(LOGPALETTE) + entries.size() * sizeof(PALETTEENTRY));
+  auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
+  log->palVersion = 0x300;
+  log->palNumEntries = static_cast<WORD>(entries.size());
+  // The entries run on past the one palPalEntry that LOGPALETTE declares.
+  std::copy(entries.begin(), entries.end(),
+            reinterpret_cast<PALETTEENTRY*>(block.data() + offsetof(LOGPALETTE, palPalEntry)));
+  HPALETTE palette = CreatePalette(log);
+  if (palette == nullptr) OutOfMemoryError();
+  return palette;
+}
+
+HPALETTE CopyPalette(HPALETTE palette) {
+  return MakePalette(PaletteEntries(palette));
+}
+
+std::vector<PALETTEENTRY> PaletteEntries(HPALETTE palette) {
+  if (palette == nullptr) return {};
+  const UINT count = GetPaletteEntries(palette, 0, 0, nullptr);
+  if (count == 0 || count > 1024) return {};
+  std::vector<PALETTEENTRY> entries(count);
+  const UINT got = GetPaletteEntries(palette, 0, count, entries.data());
+  entries.resize(std::min(got, count));
+  return entries;
+}
+
+std::vector<PALETTEENTRY> ColorTableEntries(const RGBQUAD* table, size_t count) {
+  std::vector<PALETTEENTRY> entries(count);
+  for (size_t i = 0; i < count; ++i)
+    entries[i] = PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
+  return entries;
+}
 
 std::vector<PALETTEENTRY> StandardPalette(int bits_per_pixel) {
   if (bits_per_pixel == 1) return {{0, 0, 0, 0}, {255, 255, 255, 0}};
@@ -21,5 +59,3 @@ std::vector<PALETTEENTRY> StandardPalette(int bits_per_pixel) {
   }
   return entries;
 }
-
-}  // namespace graphics_internal

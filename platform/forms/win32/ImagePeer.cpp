@@ -73,10 +73,10 @@ class ImagePeer : public ChildPeer {
     if (width <= 0 || height <= 0) return;
     // Drawn off screen first, so that the picture never flickers over the
     // background.
-    MemoryDC memory(paint.Get());
+    TMemoryDC memory(paint.Get());
     BitmapHandle bitmap(CreateCompatibleBitmap(paint.Get(), width, height));
-    if (memory.Get() == nullptr || !bitmap) OutOfMemoryError();
-    Selection selected(memory.Get(), bitmap.Get());
+    if (!bitmap) OutOfMemoryError();
+    TSelection selected(memory.Get(), bitmap.Get());
     // Around the picture the parent's colour shows.
     const TColor face = image_.Parent() != nullptr ? image_.Parent()->Color() : clBtnFace;
     BrushHandle brush(CreateSolidBrush(ToColorRef(face)));

@@ -108,15 +108,14 @@ std::vector<uint8_t> ReadWindowPixels(TForm& form) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
-  win32_backend::WindowDC screen(nullptr);
-  if (screen.Get() == nullptr) OutOfMemoryError();
+  TWindowDC screen;
   void* bits = nullptr;
   win32_backend::BitmapHandle dib(
       CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-  win32_backend::MemoryDC memory(screen.Get());
-  if (!dib || bits == nullptr || memory.Get() == nullptr) OutOfMemoryError();
+  TMemoryDC memory(screen.Get());
+  if (!dib || bits == nullptr) OutOfMemoryError();
   {
-    win32_backend::Selection selected(memory.Get(), dib.Get());
+    TSelection selected(memory.Get(), dib.Get());
     if (!BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), outer.left, outer.top,
                 SRCCOPY | CAPTUREBLT))
       return {};
