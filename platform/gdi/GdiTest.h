@@ -1,8 +1,11 @@
 // Test-only support for the graphics API: choosing the virtual display,
 // counting live handles and reading bitmap pixels. Production code never
-// includes this header. On Linux it drives the portable implementation; on
-// Windows the display is the real one (only its own format can be "chosen")
-// and the handle counts are the system's count of the process's GDI objects.
+// includes this header, and the calls are defined only in the test-support
+// library (tests/support/portable and tests/support/win32), which test
+// programs and fuzz harnesses link. On Linux they drive the portable
+// implementation; on Windows the display is the real one (only its own
+// format can be "chosen") and the handle counts are the system's count of
+// the process's GDI objects.
 #pragma once
 
 #include <cstdint>

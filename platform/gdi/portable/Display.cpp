@@ -1,20 +1,15 @@
-// The virtual display: its colour format and size, GetDeviceCaps,
-// GetSystemMetrics, and the test-support calls that choose the display.
+// The virtual display: its colour format and size, GetDeviceCaps and
+// GetSystemMetrics. Test support chooses the display through TheDisplay().
 #include "platform/gdi/portable/GdiObjects.h"
 
 namespace gdiport {
-namespace {
-
-struct DisplayState {
-  gditest::DisplayFormat format = gditest::DisplayFormat::TrueColour32;
-  int width = 1920;
-  int height = 1080;
-};
 
 DisplayState& TheDisplay() {
   static DisplayState d;
   return d;
 }
+
+namespace {
 
 constexpr int kDpi = 96;
 
@@ -126,48 +121,3 @@ int GetSystemMetrics(int index) {
       return 0;
   }
 }
-
-namespace gditest {
-
-bool CanSetDisplayFormat(DisplayFormat) {
-  return true;
-}
-void SetDisplayFormat(DisplayFormat format) {
-  TheDisplay().format = format;
-}
-DisplayFormat GetDisplayFormat() {
-  return TheDisplay().format;
-}
-
-void SetScreenSize(int width, int height) {
-  if (width > 0 && height > 0) {
-    TheDisplay().width = width;
-    TheDisplay().height = height;
-  }
-}
-
-void ResetDisplay() {
-  TheDisplay() = DisplayState{};
-}
-
-HandleCounts LiveHandles() {
-  HandleCounts counts;
-  CountObjects(counts);
-  return counts;
-}
-
-bool ReadBitmap(HBITMAP handle, RawBitmap& out) {
-  const Bitmap* b = GetBitmap(handle);
-  if (!b) return false;
-  out.width = b->width;
-  out.height = b->height;
-  out.bpp = b->bpp;
-  const size_t row = static_cast<size_t>(out.RowBytes());
-  out.pixels.resize(row * b->height);
-  for (int y = 0; y < b->height; ++y) {
-    std::copy(b->Row(y), b->Row(y) + row, out.pixels.data() + row * y);
-  }
-  return true;
-}
-
-}  // namespace gditest

@@ -214,6 +214,14 @@ void Release(HGDIOBJ object);
 // ---------------------------------------------------------------------------
 // Display
 
+// The display that new contexts and compatible bitmaps take; only test
+// support (gditest::SetDisplayFormat and its friends) changes it.
+struct DisplayState {
+  gditest::DisplayFormat format = gditest::DisplayFormat::TrueColour32;
+  int width = 1920;
+  int height = 1080;
+};
+DisplayState& TheDisplay();
 gditest::DisplayFormat CurrentDisplay();
 int DisplayBpp(gditest::DisplayFormat format);
 SIZE ScreenSize();
