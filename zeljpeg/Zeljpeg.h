@@ -12,7 +12,6 @@
 #include "zeljpeg/Jpeglib.h"
 #include "zeljpeg/StreamCompressor.h"
 #include "zeljpeg/StreamDecompressor.h"
-// Component headers are added here as they land.
 
 // The unit initialisation: runs once (a run counter guards it) and initialises
 // the units it uses first; registers TJPEGBitmap for "jpg" and "jpeg".

@@ -35,8 +35,8 @@ struct ConvertOptions {
   bool grayscale = false;
   bool progressive = false;
   bool optimize = false;
-  uint32_t restart_interval = 0;  // MCUs
-  int32_t restart_rows = 0;       // --restart Nb: in MCU rows
+  uint32_t restart_interval = 0;  // --restart Nb: in MCUs
+  int32_t restart_rows = 0;       // --restart N: in MCU rows
   int32_t smoothing = 0;
   std::string comment;
   bool has_density = false;

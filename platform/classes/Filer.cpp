@@ -10,7 +10,6 @@ namespace {
 constexpr char kSignature[4] = {'T', 'P', 'F', '0'};
 // Limits that keep hostile data from exhausting the stack.
 constexpr int kMaxComponentDepth = 64;
-constexpr int kMaxValueDepth = 64;
 constexpr int kMaxObjectDepth = 16;
 
 const char* ValueTypeName(TValueType t) {
@@ -254,22 +253,6 @@ std::string TReader::ReadString() {
   }
 }
 
-std::string TReader::ReadIdent() {
-  TValueType t = ReadValue();
-  switch (t) {
-    case TValueType::vaIdent:
-      return ReadStr();
-    case TValueType::vaFalse:
-      return "False";
-    case TValueType::vaTrue:
-      return "True";
-    case TValueType::vaNil:
-      return "nil";
-    default:
-      Expected("an identifier", t);
-  }
-}
-
 bool TReader::ReadBoolean() {
   TValueType t = ReadValue();
   if (t == TValueType::vaTrue) return true;
@@ -289,16 +272,6 @@ std::vector<std::string> TReader::ReadSet() {
   return members;
 }
 
-std::vector<uint8_t> TReader::ReadBinary() {
-  TValueType t = ReadValue();
-  if (t != TValueType::vaBinary) Expected("binary data", t);
-  auto len = static_cast<uint32_t>(ReadIntegerOfType(TValueType::vaInt32));
-  CheckAvailable(len);
-  std::vector<uint8_t> data(len);
-  Read(data.data(), static_cast<int32_t>(len));
-  return data;
-}
-
 void TReader::ReadListBegin() {
   TValueType t = ReadValue();
   if (t != TValueType::vaList) Expected("a list", t);
@@ -311,73 +284,6 @@ void TReader::ReadListEnd() {
 
 bool TReader::EndOfList() {
   return NextValue() == TValueType::vaNull;
-}
-
-void TReader::SkipValue() {
-  SkipValueOfType(ReadValue(), 0);
-}
-
-void TReader::SkipValueOfType(TValueType type, int depth) {
-  if (depth > kMaxValueDepth) throw EReadError("Values nested too deeply");
-  auto skip = [&](uint64_t n) {
-    CheckAvailable(n);
-    stream_.Seek(static_cast<int64_t>(n), soFromCurrent);
-  };
-  switch (type) {
-    case TValueType::vaNull:
-    case TValueType::vaFalse:
-    case TValueType::vaTrue:
-    case TValueType::vaNil:
-      break;
-    case TValueType::vaList:
-      while (!EndOfList()) SkipValueOfType(ReadValue(), depth + 1);
-      ReadByte();
-      break;
-    case TValueType::vaInt8:
-    case TValueType::vaInt16:
-    case TValueType::vaInt32:
-    case TValueType::vaInt64:
-      ReadIntegerOfType(type);
-      break;
-    case TValueType::vaExtended:
-      skip(10);
-      break;
-    case TValueType::vaSingle:
-      skip(4);
-      break;
-    case TValueType::vaCurrency:
-    case TValueType::vaDate:
-      skip(8);
-      break;
-    case TValueType::vaString:
-    case TValueType::vaIdent:
-      ReadStr();
-      break;
-    case TValueType::vaBinary:
-    case TValueType::vaLString:
-    case TValueType::vaUTF8String:
-      skip(static_cast<uint32_t>(ReadIntegerOfType(TValueType::vaInt32)));
-      break;
-    case TValueType::vaWString:
-      skip(uint64_t{static_cast<uint32_t>(ReadIntegerOfType(TValueType::vaInt32))} * 2);
-      break;
-    case TValueType::vaSet:
-      while (!ReadStr().empty()) {
-      }
-      break;
-    case TValueType::vaCollection:
-      while (!EndOfList()) {
-        if (IsIntegerType(NextValue())) ReadInt64();
-        ReadListBegin();
-        while (!EndOfList()) {
-          ReadStr();
-          SkipValueOfType(ReadValue(), depth + 1);
-        }
-        ReadListEnd();
-      }
-      ReadListEnd();
-      break;
-  }
 }
 
 void TReader::DefineProperty(const std::string& name, std::function<void(TReader&)> read,

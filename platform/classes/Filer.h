@@ -94,19 +94,13 @@ class PLATFORM_API TReader : public TFiler {
   long double ReadFloat();
   // Any string value; wide strings are converted to UTF-8.
   std::string ReadString();
-  // An identifier; False, True and nil (stored as their own types) too.
-  std::string ReadIdent();
   bool ReadBoolean();
   // A set: its member names.
   std::vector<std::string> ReadSet();
-  // A binary value's bytes.
-  std::vector<uint8_t> ReadBinary();
   void ReadListBegin();
   void ReadListEnd();
   // True when the next value is the 0 that ends a list (not consumed).
   bool EndOfList();
-  // Skips one value of any type.
-  void SkipValue();
 
   // Raw fixed-size reads (little-endian), raising EReadError at the end.
   uint8_t ReadByte();
@@ -128,7 +122,6 @@ class PLATFORM_API TReader : public TFiler {
   void ReadPropValue(TObject& instance, const TPropInfo& prop);
   [[noreturn]] void PropertyError(const std::string& detail);
   int64_t ReadIntegerOfType(TValueType type);
-  void SkipValueOfType(TValueType type, int depth);
 
   TStream& stream_;
   TComponent* root_ = nullptr;

@@ -244,11 +244,6 @@ void TWinControl::SetFocus() {
   if (peer_) peer_->TakeFocus();
 }
 
-bool TWinControl::Focused() const {
-  if (peer_) return peer_->HasFocus();
-  return false;
-}
-
 HWND TWinControl::Handle() {
   if (!peer_) {
     TForm* form = ParentForm();

@@ -166,8 +166,6 @@ class TWinControl : public TControl {
   // control). Raises EInvalidOperation "Cannot focus a disabled or invisible
   // window" when it cannot take it.
   virtual void SetFocus();
-  // True when the control has the focus of its form.
-  bool Focused() const;
 
   // The window handle; creates the form's window when it has none yet.
   // Raises EInvalidOperation "Control '<name>' has no parent window" for a
