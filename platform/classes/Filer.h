@@ -117,6 +117,11 @@ class PLATFORM_API TReader : public TFiler {
  private:
   struct Fixup;
   struct Session;
+  // Reads the signature, the root's class name and name; constructs the root
+  // or checks the given one, and names it.
+  TComponent* ReadRootHeader(TComponent* root);
+  // Sets the component references read, once every name is known.
+  void ResolveFixups();
   TComponent* ReadComponent(TComponent* parent, int depth);
   void ReadProperty(TComponent* component);
   void ReadPropValue(TObject& instance, const TPropInfo& prop);
