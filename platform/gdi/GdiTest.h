@@ -45,6 +45,12 @@ class ScopedDisplay {
   ScopedDisplay& operator=(const ScopedDisplay&) = delete;
 };
 
+// true: the portable implementation converts 24- and 32-bit pixel rows with
+// its plain loops instead of the processor's vector instructions; false: it
+// chooses by processor again. Does nothing on Windows, where the system
+// converts.
+void ForceScalarPixelCode(bool scalar);
+
 // Live (created and not yet deleted) handles; stock objects are not counted.
 // On Windows only the total is known; it is reported as dcs.
 struct HandleCounts {

@@ -41,6 +41,41 @@ TEST_F(GdiDib, TwentyFourBitRoundTripThroughTrueColourBitmapIsExact) {
   }
 }
 
+// 24-bit rows widen to the 32-bit pixels of a true-colour bitmap and narrow
+// back, on the vector path and the plain one, for widths that end in every
+// position of a four-pixel step. The oracle is the published DIB layout:
+// blue, green, red (and 0 at 32 bits) per pixel.
+TEST_F(GdiDib, TwentyFourAndThirtyTwoBitRowsConvertExactlyOnBothPaths) {
+  struct ScalarCode {
+    explicit ScalarCode(bool scalar) { gditest::ForceScalarPixelCode(scalar); }
+    ~ScalarCode() { gditest::ForceScalarPixelCode(false); }
+  };
+  HDC screen = GetDC(nullptr);
+  for (bool scalar : {false, true}) {
+    ScalarCode code(scalar);
+    for (int width : {1, 2, 3, 4, 5, 6, 7, 8, 9, 12, 13, 16, 21, 33}) {
+      Dib in(width, 3, 24);
+      for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < width; ++x) in.SetRgb(x, y, Pattern(x, y));
+      HBITMAP bmp =
+          CreateDIBitmap(screen, &in.Header(), CBM_INIT, in.bits.data(), in.Info(), DIB_RGB_COLORS);
+      ASSERT_NE(bmp, nullptr);
+      Dib wide(width, 3, 32), narrow(width, 3, 24);
+      ASSERT_EQ(GetDIBits(screen, bmp, 0, 3, wide.bits.data(), wide.Info(), DIB_RGB_COLORS), 3);
+      ASSERT_EQ(GetDIBits(screen, bmp, 0, 3, narrow.bits.data(), narrow.Info(), DIB_RGB_COLORS), 3);
+      DeleteObject(bmp);
+      for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < width; ++x) {
+          const uint32_t p = Pattern(x, y);
+          const uint8_t bgr0[4] = {uint8_t(p), uint8_t(p >> 8), uint8_t(p >> 16), 0};
+          ASSERT_EQ(std::memcmp(wide.Row(y) + 4 * x, bgr0, 4), 0) << scalar << " " << width;
+          ASSERT_EQ(std::memcmp(narrow.Row(y) + 3 * x, bgr0, 3), 0) << scalar << " " << width;
+        }
+    }
+  }
+  ReleaseDC(nullptr, screen);
+}
+
 TEST_F(GdiDib, EightBitDibOnPaletteDisplayKeepsIndicesAndColours) {
   gditest::SetDisplayFormat(gditest::DisplayFormat::Palette8);
   std::vector<uint32_t> colours;

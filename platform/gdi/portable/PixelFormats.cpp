@@ -1,6 +1,7 @@
 // Pixel row conversion between the stored formats and 0x00RRGGBB pixels.
 #include "platform/gdi/portable/PixelFormats.h"
 
+#include <atomic>
 #include <cstring>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -101,10 +102,27 @@ static bool HasSsse3() {
 }
 #endif
 
+namespace {
+std::atomic<bool> scalar_rows{false};
+
+// Whether the 24/32-bit converters may use the processor's vector code.
+bool VectorRows() {
+#if defined(__x86_64__) || defined(__i386__)
+  return !scalar_rows.load(std::memory_order_relaxed) && HasSsse3();
+#else
+  return false;
+#endif
+}
+}  // namespace
+
+void UseScalarRowConversion(bool scalar) {
+  scalar_rows.store(scalar, std::memory_order_relaxed);
+}
+
 void Convert24To32(const uint8_t* src, uint8_t* dst, int count) {
   int x = 0;
 #if defined(__x86_64__) || defined(__i386__)
-  if (HasSsse3()) {
+  if (VectorRows()) {
     x = Convert24To32Ssse3(src, dst, count);
     src += 3 * x;
     dst += 4 * x;
@@ -129,7 +147,7 @@ void Convert24To32(const uint8_t* src, uint8_t* dst, int count) {
 void Convert32To24(const uint8_t* src, uint8_t* dst, int count) {
   int x = 0;
 #if defined(__x86_64__) || defined(__i386__)
-  if (HasSsse3()) {
+  if (VectorRows()) {
     x = Convert32To24Ssse3(src, dst, count);
     src += 4 * x;
     dst += 3 * x;

@@ -43,9 +43,14 @@ void SetRaw(uint8_t* row, int bpp, int x, uint32_t raw);
 enum class RawOp { Copy, Xor, Invert };
 void ApplyRaw(uint8_t* row, int bpp, int x0, int count, uint32_t raw, RawOp op);
 
-// Fast converters between 24-bit and 32-bit rows.
+// Fast converters between 24-bit and 32-bit rows: with the processor's
+// vector instructions where it has them, plain loops otherwise.
 void Convert24To32(const uint8_t* src, uint8_t* dst, int count);
 void Convert32To24(const uint8_t* src, uint8_t* dst, int count);
+// true: the converters use their plain loops on every processor; false:
+// vector code again where there is some. For test support (see
+// gditest::ForceScalarPixelCode), so that both paths can be tested.
+void UseScalarRowConversion(bool scalar);
 
 // A DIB format described by a BITMAPINFO, checked.
 struct DibFormat {

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "platform/gdi/portable/GdiObjects.h"
+#include "platform/gdi/portable/PixelFormats.h"
 
 namespace gditest {
 
@@ -30,6 +31,10 @@ void SetScreenSize(int width, int height) {
 
 void ResetDisplay() {
   gdiport::TheDisplay() = gdiport::DisplayState{};
+}
+
+void ForceScalarPixelCode(bool scalar) {
+  gdiport::UseScalarRowConversion(scalar);
 }
 
 HandleCounts LiveHandles() {

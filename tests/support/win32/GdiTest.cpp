@@ -39,6 +39,8 @@ void SetScreenSize(int, int) {}
 
 void ResetDisplay() {}
 
+void ForceScalarPixelCode(bool) {}
+
 HandleCounts LiveHandles() {
   HandleCounts counts;
   counts.dcs = static_cast<int>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS));
