@@ -55,6 +55,13 @@ void TJPEGBase::DestroyJPEGObject() {
   FJPEGObject = nullptr;
 }
 
+std::unique_ptr<uint8_t[]> TJPEGBase::NewBuffer(int32_t size) {
+  if (size <= 0) OutOfMemoryError();
+  std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
+  if (!buffer) OutOfMemoryError();
+  return buffer;
+}
+
 int32_t TJPEGBase::GetWarnings() const {
   return static_cast<int32_t>(FErrorMgr->num_warnings);
 }

@@ -107,6 +107,9 @@ class ZELJPEG_API TJPEGBase : public TComponent {
   void InitJPEGObject();
   // For descendants' destructors: destroys the codec object (idempotent).
   void DestroyJPEGObject();
+  // A new stream buffer of size bytes, for the stream descendants. Raises
+  // EOutOfMemory for a size of 0 or below and when it cannot be allocated.
+  static std::unique_ptr<uint8_t[]> NewBuffer(int32_t size);
   // The progress manager (pass counter, pass limit, completed and total passes).
   jpeg_progress_mgr& Progress() { return *FProgress; }
 

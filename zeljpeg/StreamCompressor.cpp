@@ -1,7 +1,5 @@
 #include "zeljpeg/StreamCompressor.h"
 
-#include <new>
-
 #include "platform/classes/Streams.h"
 #include "platform/graphics/Graphics.h"
 #include "zeljpeg/Scopes.h"
@@ -66,9 +64,7 @@ void TJPEGStreamCompressor::SetBufSize(int32_t size) {
     throw Exception("Cannot change buffer size while buffer is in use");
   FBuffer.reset();
   FBufSize = size;
-  if (size <= 0) OutOfMemoryError();
-  FBuffer.reset(new (std::nothrow) uint8_t[static_cast<size_t>(size)]);
-  if (!FBuffer) OutOfMemoryError();
+  FBuffer = NewBuffer(size);
 }
 
 void TJPEGStreamCompressor::InitDestination() {

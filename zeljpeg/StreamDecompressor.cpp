@@ -64,15 +64,11 @@ TJPEGStreamDecompressor::~TJPEGStreamDecompressor() {
 }
 
 void TJPEGStreamDecompressor::SetBufSize(int32_t value) {
-  if (FBuffer) {
-    if (GetBytesInBuffer() != 0)
-      throw Exception("Cannot change buffer size while buffer is in use");
-    FBuffer.reset();
-  }
+  if (FBuffer && GetBytesInBuffer() != 0)
+    throw Exception("Cannot change buffer size while buffer is in use");
+  FBuffer.reset();
   FBufSize = value;
-  if (value <= 0) OutOfMemoryError();
-  FBuffer.reset(new (std::nothrow) uint8_t[static_cast<size_t>(value)]);
-  if (!FBuffer) OutOfMemoryError();
+  FBuffer = NewBuffer(value);
 }
 
 void TJPEGStreamDecompressor::InitSource() {

@@ -8,8 +8,8 @@ TCanvas::TCanvas()
     : brush_(std::make_unique<TBrush>()),
       pen_(std::make_unique<TPen>()),
       font_(std::make_unique<TFont>()) {
-  brush_->OnChange = [this](TObject*) { DeselectBrush(); };
-  pen_->OnChange = [this](TObject*) { DeselectPen(); };
+  brush_->OnChange = [this](TObject*) { brush_tool_.Deselect(dc_); };
+  pen_->OnChange = [this](TObject*) { pen_tool_.Deselect(dc_); };
 }
 
 TCanvas::~TCanvas() {
@@ -24,13 +24,32 @@ HDC TCanvas::Handle() {
 
 void TCanvas::SetHandle(HDC dc) {
   if (dc == dc_) return;
-  DeselectPen();
-  DeselectBrush();
+  pen_tool_.Deselect(dc_);
+  brush_tool_.Deselect(dc_);
   dc_ = dc;
 }
 
+void TCanvas::TSelectedTool::Select(HDC dc, HGDIOBJ object, const char* refused) {
+  if (object == nullptr) OutOfMemoryError();
+  HGDIOBJ previous = SelectObject(dc, object);
+  if (previous == nullptr) {
+    DeleteObject(object);
+    throw EInvalidOperation(refused);
+  }
+  handle = object;
+  old = previous;
+}
+
+void TCanvas::TSelectedTool::Deselect(HDC dc) {
+  if (handle == nullptr) return;
+  SelectObject(dc, old);
+  DeleteObject(handle);
+  handle = nullptr;
+  old = nullptr;
+}
+
 void TCanvas::SelectBrush() {
-  if (brush_handle_ != nullptr) return;
+  if (brush_tool_.handle != nullptr) return;
   HDC dc = Handle();
   HBRUSH brush;
   if (brush_->Style() == bsClear) {
@@ -39,47 +58,18 @@ void TCanvas::SelectBrush() {
   } else {
     brush = CreateSolidBrush(static_cast<COLORREF>(ColorToRGB(brush_->Color())));
   }
-  if (brush == nullptr) OutOfMemoryError();
-  HGDIOBJ old = SelectObject(dc, brush);
-  if (old == nullptr) {
-    DeleteObject(brush);
-    throw EInvalidOperation("Cannot select the canvas brush");
-  }
-  brush_handle_ = brush;
-  old_brush_ = old;
-}
-
-void TCanvas::DeselectBrush() {
-  if (brush_handle_ == nullptr) return;
-  SelectObject(dc_, old_brush_);
-  DeleteObject(brush_handle_);
-  brush_handle_ = nullptr;
-  old_brush_ = nullptr;
+  brush_tool_.Select(dc, brush, "Cannot select the canvas brush");
 }
 
 void TCanvas::SelectPen() {
-  if (pen_handle_ != nullptr) return;
+  if (pen_tool_.handle != nullptr) return;
   HDC dc = Handle();
   static constexpr int kStyles[] = {PS_SOLID,      PS_DASH, PS_DOT,        PS_DASHDOT,
                                     PS_DASHDOTDOT, PS_NULL, PS_INSIDEFRAME};
-  HPEN pen = CreatePen(kStyles[pen_->Style()], pen_->Width(),
-                       static_cast<COLORREF>(ColorToRGB(pen_->Color())));
-  if (pen == nullptr) OutOfMemoryError();
-  HGDIOBJ old = SelectObject(dc, pen);
-  if (old == nullptr) {
-    DeleteObject(pen);
-    throw EInvalidOperation("Cannot select the canvas pen");
-  }
-  pen_handle_ = pen;
-  old_pen_ = old;
-}
-
-void TCanvas::DeselectPen() {
-  if (pen_handle_ == nullptr) return;
-  SelectObject(dc_, old_pen_);
-  DeleteObject(pen_handle_);
-  pen_handle_ = nullptr;
-  old_pen_ = nullptr;
+  pen_tool_.Select(dc,
+                   CreatePen(kStyles[pen_->Style()], pen_->Width(),
+                             static_cast<COLORREF>(ColorToRGB(pen_->Color()))),
+                   "Cannot select the canvas pen");
 }
 
 void TCanvas::Changing() {
@@ -93,7 +83,7 @@ void TCanvas::Changed() {
 void TCanvas::FillRect(const RECT& rect) {
   Changing();
   SelectBrush();
-  ::FillRect(Handle(), &rect, brush_handle_);
+  ::FillRect(Handle(), &rect, static_cast<HBRUSH>(brush_tool_.handle));
   Changed();
 }
 

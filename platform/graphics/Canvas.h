@@ -66,17 +66,24 @@ class PLATFORM_API TCanvas : public TPersistent {
   void Changed();
 
  private:
+  // A brush or pen that the canvas made and keeps selected into its context,
+  // with the object it replaced there.
+  struct TSelectedTool {
+    HGDIOBJ handle = nullptr;
+    HGDIOBJ old = nullptr;
+    // Selects object (a new one; null raises EOutOfMemory) into dc and keeps
+    // it; deletes it and raises EInvalidOperation(refused) when dc refuses.
+    void Select(HDC dc, HGDIOBJ object, const char* refused);
+    // Selects the replaced object back into dc and deletes the tool.
+    void Deselect(HDC dc);
+  };
   void SelectBrush();
   void SelectPen();
-  void DeselectBrush();
-  void DeselectPen();
 
   HDC dc_ = nullptr;
   std::unique_ptr<TBrush> brush_;
   std::unique_ptr<TPen> pen_;
   std::unique_ptr<TFont> font_;
-  HBRUSH brush_handle_ = nullptr;
-  HGDIOBJ old_brush_ = nullptr;
-  HPEN pen_handle_ = nullptr;
-  HGDIOBJ old_pen_ = nullptr;
+  TSelectedTool brush_tool_;
+  TSelectedTool pen_tool_;
 };
