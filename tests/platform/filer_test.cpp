@@ -113,6 +113,51 @@ TEST_F(FilerTest, WriterPicksTheSmallestIntegerType) {
   EXPECT_THROW(reader.ReadInteger(), EReadError);  // does not fit 32 bits
 }
 
+// Long, UTF-8 and wide strings and dates, laid out as the form-description
+// format defines them, read into a widget's string and float properties.
+TEST_F(FilerTest, EveryStringTypeAndDatesReadIntoComponents) {
+  auto le32 = [](uint32_t v) {
+    return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
+  };
+  auto wide = [&](std::initializer_list<uint16_t> units) {
+    std::string s = "\x12" + le32(static_cast<uint32_t>(units.size()));
+    for (uint16_t u : units) s += {char(u), char(u >> 8)};
+    return s;
+  };
+  const std::string long_text(300, 'x');
+  struct Case {
+    const char* property;
+    std::string value;  // type byte and data
+    std::string caption;
+    double ratio;
+  };
+  double date = 45000.75;  // 2023-03-15 18:00 as days since 1899-12-30
+  std::string date_bytes(8, '\0');
+  std::memcpy(date_bytes.data(), &date, 8);
+  const std::string utf8 =
+      "Gr\xC3\xBC\xC3\x9F"
+      "e \xE2\x82\xAC";
+  const Case cases[] = {
+      {"Caption", "\x0C" + le32(300) + long_text, long_text, 0},
+      {"Caption", "\x14" + le32(static_cast<uint32_t>(utf8.size())) + utf8, utf8, 0},
+      // A, e acute, euro sign, U+1F600 as a surrogate pair, an unpaired
+      // high surrogate (U+FFFD).
+      {"Caption", wide({0x41, 0xE9, 0x20AC, 0xD83D, 0xDE00, 0xD800}),
+       "A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xEF\xBF\xBD", 0},
+      {"Ratio", "\x11" + date_bytes, "", date},
+  };
+  for (const Case& c : cases) {
+    const std::string form = std::string("TPF0\x0BTTestWidget\x01W") +
+                             char(std::strlen(c.property)) + c.property + c.value +
+                             std::string(2, '\0');
+    std::unique_ptr<TComponent> root(ReadForm(form, nullptr));
+    auto* widget = As<TTestWidget>(root.get());
+    ASSERT_NE(widget, nullptr) << c.property;
+    EXPECT_EQ(widget->Caption, c.caption);
+    EXPECT_EQ(widget->Ratio, c.ratio);
+  }
+}
+
 TEST_F(FilerTest, ReadsIntoAnExistingRootAndItsExistingComponents) {
   TTestForm form(nullptr);
   auto* button = new TTestWidget(&form);
