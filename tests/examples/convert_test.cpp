@@ -6,12 +6,12 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <numbers>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "tests/support/GraphicsTestSupport.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -50,21 +50,6 @@ bool Exists(const std::string& path) {
   return f != nullptr;
 }
 
-// A P6 picture with gradients, edges and noise.
-std::string Ppm(int w, int h) {
-  std::string out = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-  uint32_t rng = 12345;
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      rng = rng * 1664525u + 1013904223u;
-      const int noise = static_cast<int>((rng >> 24) & 15) - 8;
-      out += static_cast<char>(std::clamp(x * 255 / (w - 1) + noise, 0, 255));
-      out += static_cast<char>(std::clamp(y * 255 / (h - 1) - noise, 0, 255));
-      out += static_cast<char>(((x / 6 + y / 5) % 2) ? 210 : 50);
-    }
-  return out;
-}
-
 uint32_t Le32(const std::string& b, size_t at) {
   return static_cast<uint8_t>(b[at]) | static_cast<uint8_t>(b[at + 1]) << 8 |
          static_cast<uint8_t>(b[at + 2]) << 16 |
@@ -98,48 +83,6 @@ std::vector<uint32_t> BmpPixels(const std::string& b, int& w, int& h, int& bits)
     }
   }
   return out;
-}
-
-std::vector<uint32_t> PpmPixels(const std::string& pnm, int& w, int& h) {
-  std::vector<uint32_t> out;
-  int maxval = 0, consumed = 0;
-  char kind[3] = {};
-  if (std::sscanf(pnm.c_str(), "%2s %d %d %d%n", kind, &w, &h, &maxval, &consumed) != 4) return out;
-  const bool colour = std::strcmp(kind, "P6") == 0;
-  const auto* p = reinterpret_cast<const uint8_t*>(pnm.data() + consumed + 1);
-  for (int i = 0; i < w * h; ++i) {
-    const uint8_t* q = p + i * (colour ? 3 : 1);
-    out.push_back(colour ? (q[0] << 16 | q[1] << 8 | q[2]) : (q[0] << 16 | q[0] << 8 | q[0]));
-  }
-  return out;
-}
-
-int MaxDiff(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
-  if (a.size() != b.size()) return 1000;
-  int worst = 0;
-  for (size_t i = 0; i < a.size(); ++i)
-    for (int s = 0; s < 24; s += 8)
-      worst = std::max(worst, std::abs(static_cast<int>((a[i] >> s) & 255) -
-                                       static_cast<int>((b[i] >> s) & 255)));
-  return worst;
-}
-
-// The worst distance between djpeg's gray levels and ours: each of our
-// pixels is one of the library's 64 grays, round(255 sin(i pi / 126)), whose
-// index i stands for the level i x 255 / 63 (near white several indices
-// share a gray; the closest counts).
-double GrayDistance(const std::vector<uint32_t>& ours, const std::vector<uint32_t>& djpeg) {
-  if (ours.size() != djpeg.size() || ours.empty()) return 1000;
-  double worst = 0;
-  for (size_t p = 0; p < ours.size(); ++p) {
-    double best = 1000;
-    for (int i = 0; i < 64; ++i)
-      if (std::lround(255 * std::sin(i * std::numbers::pi / 126)) ==
-          static_cast<long>(ours[p] & 255))
-        best = std::min(best, std::abs(i * 255.0 / 63 - static_cast<double>(djpeg[p] & 255)));
-    worst = std::max(worst, best);
-  }
-  return worst;
 }
 
 class ConvertTest : public testing::Test {
@@ -209,28 +152,29 @@ TEST_F(ConvertTest, OnePassQuantisationAgreesWithDjpeg) {
   const ToolRun run = Convert(dir, "--type 8 --colors 27 --onepass --dither none in.jpg out.bmp");
   ASSERT_EQ(run.status, 0) << run.err;
   Tool(dir, "djpeg -pnm -colors 27 -onepass -dither none in.jpg > dj.ppm");
-  int w, h, bits, pw, ph;
+  int w, h, bits;
   const std::vector<uint32_t> ours = BmpPixels(Read("out.bmp"), w, h, bits);
-  EXPECT_EQ(ours, PpmPixels(Read("dj.ppm"), pw, ph));
+  EXPECT_EQ(ours, ReadPnm(Read("dj.ppm")).Values());
   std::set<uint32_t> colours(ours.begin(), ours.end());
   EXPECT_LE(colours.size(), 27u);
 }
 
 TEST_F(ConvertTest, GrayOutput) {
   Tool(dir, "djpeg -pnm -grayscale in.jpg > dj.pgm");
-  int pw, ph, w, h, bits;
-  const std::vector<uint32_t> expected = PpmPixels(Read("dj.pgm"), pw, ph);
+  int w, h, bits;
+  const std::vector<uint32_t> expected = ReadPnm(Read("dj.pgm")).Values();
   ASSERT_EQ(Convert(dir, "--type gray in.jpg gray.bmp").status, 0);
   // Within one dithered step of the 64 levels.
-  EXPECT_LE(GrayDistance(BmpPixels(Read("gray.bmp"), w, h, bits), expected), 8.5);
+  EXPECT_LE(WorstGrayDistance(BmpPixels(Read("gray.bmp"), w, h, bits), expected), 8.5);
   EXPECT_EQ(bits, 8);
   // A grayscale JPEG gives a gray BMP without --type; with --type 24 it is refused.
   Tool(dir, "cjpeg -grayscale in.ppm > g.jpg");
   Tool(dir, "djpeg -pnm g.jpg > g.pgm");
   const ToolRun run = Convert(dir, "g.jpg g.bmp");
   ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_LE(GrayDistance(BmpPixels(Read("g.bmp"), w, h, bits), PpmPixels(Read("g.pgm"), pw, ph)),
-            8.5);
+  EXPECT_LE(
+      WorstGrayDistance(BmpPixels(Read("g.bmp"), w, h, bits), ReadPnm(Read("g.pgm")).Values()),
+      8.5);
   const ToolRun refused = Convert(dir, "--type 24 g.jpg g24.bmp");
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(refused.err,
@@ -320,10 +264,9 @@ TEST_F(ConvertTest, JpegInputRecompresses) {
   ASSERT_EQ(run.status, 0) << run.err;
   Tool(dir, "djpeg -pnm small.JPEG > s.ppm");
   Tool(dir, "djpeg -pnm in.jpg > in-decoded.ppm");
-  int w, h, w2, h2;
-  const std::vector<uint32_t> a = PpmPixels(Read("s.ppm"), w, h);
-  EXPECT_EQ(w, 70);
-  EXPECT_LT(MaxDiff(a, PpmPixels(Read("in-decoded.ppm"), w2, h2)), 120);
+  const RgbImage small = ReadPnm(Read("s.ppm"));
+  EXPECT_EQ(small.width, 70);
+  EXPECT_LT(MaxChannelDiff(small.Values(), ReadPnm(Read("in-decoded.ppm")).Values()), 120);
 }
 
 TEST_F(ConvertTest, ProgressBarOnRequest) {

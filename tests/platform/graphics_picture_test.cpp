@@ -8,6 +8,7 @@
 #include "platform/classes/Filer.h"
 #include "platform/graphics/Graphics.h"
 #include "tests/support/GraphicsTestSupport.h"
+#include "tests/support/TestComponents.h"
 #include "tests/support/TestSupport.h"
 
 namespace {
@@ -48,24 +49,6 @@ class TTestGraphic : public TGraphic {
 int TTestGraphic::live = 0;
 bool TTestGraphic::fail_reading = false;
 VASK_DEFINE_CLASS(TTestGraphic)
-
-// A component with a published picture, for streaming through the reader and
-// writer.
-class TPictureHolder : public TComponent {
-  VASK_CLASS(TPictureHolder, TComponent)
- public:
-  explicit TPictureHolder(TComponent* owner) : TComponent(owner) {}
-  TPicture* Picture() const { return picture_.get(); }
-
- private:
-  std::unique_ptr<TPicture> picture_ = std::make_unique<TPicture>();
-};
-TClass TPictureHolder::StaticClass() {
-  static const TClassInfo info = TClassInfo::Make<TPictureHolder>(
-      "TPictureHolder", inherited::StaticClass(),
-      {rtti::Object<TPictureHolder>("Picture", TPicture::StaticClass(), &TPictureHolder::Picture)});
-  return &info;
-}
 
 // Captures the "Data" property's reader and writer.
 struct DataFiler : TFiler {

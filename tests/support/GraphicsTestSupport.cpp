@@ -208,17 +208,6 @@ std::string BuildEmf(int frame_w, int frame_h, const std::vector<uint32_t>& pale
   return s;
 }
 
-void FillStream(TMemoryStream& stream, const std::string& bytes) {
-  stream.Clear();
-  if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
-  stream.SetPosition(0);
-}
-
-std::string StreamBytes(TMemoryStream& stream) {
-  return std::string(reinterpret_cast<const char*>(stream.Memory()),
-                     static_cast<size_t>(stream.Size()));
-}
-
 namespace {
 
 constexpr const char* kPython = "/usr/bin/python3";

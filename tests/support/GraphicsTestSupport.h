@@ -13,6 +13,7 @@
 #include "platform/classes/Streams.h"
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiTest.h"
+#include "tests/support/TestSupport.h"
 
 // Runs the graphics unit's initialisation and compares the live handle
 // counts at the end of each test with those at its start.
@@ -54,13 +55,9 @@ std::string BuildIcon32x16();
 // mm) and an EOF record with the given palette entries (0xRRGGBB).
 std::string BuildEmf(int frame_w, int frame_h, const std::vector<uint32_t>& palette);
 
-// A memory stream holding bytes, positioned at 0.
-void FillStream(TMemoryStream& stream, const std::string& bytes);
-std::string StreamBytes(TMemoryStream& stream);
-
-// Decodes an image file with Pillow (/usr/bin/python3) into rows top-down of
-// 0xRRGGBB; false (and a message in why) when Pillow is not available or
-// fails.
+// Decodes an image file with Pillow (/usr/bin/python3, installed by the
+// set-up script) into rows top-down of 0xRRGGBB; false (and a message in
+// why) when Pillow fails, which the tests treat as a failure.
 bool PillowDecode(const std::string& path, int& width, int& height, std::vector<uint32_t>& rgb,
                   std::string& why);
 // Has Pillow write an image of width x height from 0xRRGGBB pixels in the

@@ -106,6 +106,18 @@ void TTestForm::Loaded() {
   ++LoadedCount;
 }
 
+TPictureHolder::TPictureHolder(TComponent* owner)
+    : TComponent(owner), picture_(std::make_unique<TPicture>()) {}
+TPictureHolder::~TPictureHolder() = default;
+
+TClass TPictureHolder::StaticClass() {
+  using C = TPictureHolder;
+  static const TClassInfo info =
+      TClassInfo::Make<C>("TPictureHolder", inherited::StaticClass(),
+                          {rtti::Object<C>("Picture", TPicture::StaticClass(), &C::Picture)});
+  return &info;
+}
+
 void RegisterTestComponents() {
   RegisterClasses({TTestForm::StaticClass(), TTestWidget::StaticClass()});
 }

@@ -1,14 +1,17 @@
 // Small component classes with published tables, for the form-streaming
 // tests: a form with fields and handlers, a widget that nests and has every
-// kind of property, a font-like nested object and a blob with binary data.
+// kind of property, a font-like nested object, a blob with binary data and a
+// holder of a picture.
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/classes/Classes.h"
 #include "platform/classes/Strings.h"
+#include "platform/graphics/Picture.h"
 
 enum TTestShape : uint8_t { shCircle, shSquare, shTriangle };
 extern const TEnumNames TestShapeNames;  // shCircle, shSquare, shTriangle
@@ -96,6 +99,18 @@ class TTestForm : public TComponent {
   void FormShow(TObject*) { ++Shows; }
   void BadHandler(int) {}
   void Loaded() override;
+};
+
+// A component with a published picture, as a form stores one.
+class TPictureHolder : public TComponent {
+  VASK_CLASS(TPictureHolder, TComponent)
+ public:
+  explicit TPictureHolder(TComponent* owner);
+  ~TPictureHolder() override;
+  TPicture* Picture() const { return picture_.get(); }
+
+ private:
+  std::unique_ptr<TPicture> picture_;
 };
 
 // Registers the test classes with the class registry.

@@ -139,3 +139,14 @@ void WriteFileBytes(const std::string& path, const std::string& bytes) {
 std::string TestDataPath(const std::string& name) {
   return std::string(VASK_TEST_DATA_DIR) + "/" + name;
 }
+
+void FillStream(TMemoryStream& stream, const std::string& bytes) {
+  stream.Clear();
+  if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+  stream.SetPosition(0);
+}
+
+std::string StreamBytes(TMemoryStream& stream) {
+  return std::string(reinterpret_cast<const char*>(stream.Memory()),
+                     static_cast<size_t>(stream.Size()));
+}

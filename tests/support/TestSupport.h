@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/classes/Streams.h"
 #include "platform/gdi/GdiTest.h"
 #include "platform/sysutils/Dialogs.h"
 
@@ -71,6 +72,11 @@ class TempDir {
 // The whole content of a file; fails the current test when it cannot be read.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
+
+// A memory stream holding bytes, positioned at 0; the bytes a memory stream
+// holds.
+void FillStream(TMemoryStream& stream, const std::string& bytes);
+std::string StreamBytes(TMemoryStream& stream);
 
 // Absolute path of a file under tests/data.
 std::string TestDataPath(const std::string& name);

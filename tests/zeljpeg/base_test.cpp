@@ -11,8 +11,6 @@ using namespace decodetest;
 
 namespace {
 
-constexpr int kCodecIdle = 200;  // the codec's DSTATE_START
-
 class ETestError : public Exception {
  public:
   ETestError() : Exception("from the handler") {}
@@ -151,7 +149,7 @@ TEST(JPEGBase, AbortFromTheProgressHandlerStopsWithUserInterrupt) {
     EXPECT_EQ(e.Message(), "User Interrupt");
   }
   EXPECT_EQ(calls, 5);  // stopped after the current scanline
-  EXPECT_EQ(d.Codec().global_state, kCodecIdle);
+  EXPECT_TRUE(d.Idle());
   d.OnProgressReport = nullptr;
   EXPECT_EQ(ParseBmp(ConvertToBmp(d, jpeg, jp24bit)).info.biWidth, 32);
 }
@@ -173,14 +171,14 @@ TEST(JPEGBase, AbortWhileIdleRaisesNothing) {
   TProbeDecompressor d(nullptr);
   EXPECT_NO_THROW(d.Abort());
   EXPECT_NO_THROW(d.Abort());
-  EXPECT_EQ(d.Codec().global_state, kCodecIdle);
+  EXPECT_TRUE(d.Idle());
 }
 
 TEST(JPEGBase, ExceptionFromTheProgressHandlerReachesTheCaller) {
   TProbeDecompressor d(nullptr);
   d.OnProgressReport = [](TObject*) { throw ETestError(); };
   EXPECT_THROW(ConvertToBmp(d, CJpeg(Ppm(16, 16)), jp24bit), ETestError);
-  EXPECT_EQ(d.Codec().global_state, kCodecIdle);
+  EXPECT_TRUE(d.Idle());
   d.OnProgressReport = nullptr;
   EXPECT_NO_THROW(ConvertToBmp(d, CJpeg(Ppm(16, 16)), jp24bit));
 }
@@ -190,7 +188,7 @@ TEST(JPEGBase, ExceptionFromTheWarningHandlerReachesTheCallerAndTheComponentReco
   d.OnWarning = [](const char*) { throw ETestError(); };
   EXPECT_THROW(ConvertToBmp(d, JpegWithThreeWarnings(), jp24bit), ETestError);
   EXPECT_EQ(d.GetWarnings(), 0);  // the message that raised is not counted
-  EXPECT_EQ(d.Codec().global_state, kCodecIdle);
+  EXPECT_TRUE(d.Idle());
   d.OnWarning = nullptr;
   EXPECT_NO_THROW(ConvertToBmp(d, CJpeg(Ppm(16, 16)), jp24bit));
 }
@@ -203,7 +201,7 @@ TEST(JPEGBase, CodecErrorsCarryTheCodecMessageAndLeaveTheComponentUsable) {
   } catch (const Exception& e) {
     EXPECT_EQ(e.Message(), "Not a JPEG file: starts with 0x42 0x4d");
   }
-  EXPECT_EQ(d.Codec().global_state, kCodecIdle);
+  EXPECT_TRUE(d.Idle());
   EXPECT_NO_THROW(ConvertToBmp(d, CJpeg(Ppm(16, 16)), jp24bit));
 }
 

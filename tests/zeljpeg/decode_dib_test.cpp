@@ -2,9 +2,6 @@
 // layouts, and the codec's own djpeg as the oracle for the pixels.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
-
 #include "tests/zeljpeg/decode_fixtures.h"
 
 using namespace decodetest;
@@ -117,7 +114,8 @@ TEST(DecodeOracle, FourBitIsDjpegSixteenColoursPackedTwoPerByte) {
   }
 }
 
-TEST(DecodeOracle, GrayscaleIsDjpegGrayscaleShiftedWithTheSineTable) {
+// The gray table itself is checked by DecodeDIB.GrayTableTellingValues.
+TEST(DecodeOracle, GrayscaleIsDjpegGrayscaleShiftedToSixtyFourLevels) {
   TProbeDecompressor d(nullptr);
   std::vector<std::string> jpegs;
   for (const Sample& s : kSamples) jpegs.push_back(CJpeg(Ppm(s.w, s.h, 7), s.cjpeg));
@@ -134,12 +132,6 @@ TEST(DecodeOracle, GrayscaleIsDjpegGrayscaleShiftedWithTheSineTable) {
         uint8_t expected = x < w ? static_cast<uint8_t>(oracle.bits[y * row + x]) >> 2 : 0;
         ASSERT_EQ(static_cast<uint8_t>(ours.bits[y * row + x]), expected);
       }
-    for (int i = 0; i < 64; ++i) {
-      int v = static_cast<int>(std::nearbyint(255 * std::sin(i * std::numbers::pi / 126)));
-      EXPECT_EQ(ours.colours[i].rgbRed, v);
-      EXPECT_EQ(ours.colours[i].rgbGreen, v);
-      EXPECT_EQ(ours.colours[i].rgbBlue, v);
-    }
   }
 }
 
@@ -149,6 +141,7 @@ TEST(DecodeDIB, GrayTableTellingValues) {
   const std::pair<int, int> telling[] = {{0, 0},    {1, 6},    {10, 63},  {21, 128}, {31, 178},
                                          {42, 221}, {60, 254}, {61, 255}, {62, 255}, {63, 255}};
   for (auto [i, v] : telling) EXPECT_EQ(bmp.colours[i].rgbRed, v) << i;
+  for (const RGBQUAD& c : bmp.colours) EXPECT_TRUE(c.rgbGreen == c.rgbRed && c.rgbBlue == c.rgbRed);
 }
 
 TEST(DecodeDIB, SizesFollowTheOutputType) {
@@ -159,7 +152,7 @@ TEST(DecodeDIB, SizesFollowTheOutputType) {
 
   TProbeDecompressor d(nullptr);
   TMemoryStream in;
-  Fill(in, CJpeg(Ppm(5, 3)));
+  FillStream(in, CJpeg(Ppm(5, 3)));
   d.OpenStream(in);
   EXPECT_EQ(d.GetDIBitsSize(jp24bit), 16 * 3);
   EXPECT_EQ(d.GetDIBitsSize(jp8bit), 16 * 3);  // the image's own 3 components
@@ -296,7 +289,7 @@ TEST(DecodeDIB, ComponentCountsTheOutputCannotShowAreRefused) {
         } catch (const Exception& e) {
           EXPECT_EQ(e.Message(), expected);
         }
-        EXPECT_EQ(d.Codec().global_state, 200);
+        EXPECT_TRUE(d.Idle());
       }
     }
   EXPECT_EQ(ParseBmp(ConvertToBmp(d, CJpeg(Ppm(8, 8)), jp8bit)).info.biBitCount, 8);

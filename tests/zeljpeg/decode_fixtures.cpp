@@ -11,44 +11,6 @@
 
 namespace decodetest {
 
-std::string Ppm(int w, int h, int seed) {
-  std::string out = "P6\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-  uint32_t rng = 2166136261u ^ static_cast<uint32_t>(seed);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x) {
-      rng = rng * 1664525u + 1013904223u;
-      int noise = static_cast<int>((rng >> 24) & 31) - 16;
-      int r = (x * 255) / std::max(1, w - 1);
-      int g = (y * 255) / std::max(1, h - 1);
-      int b = ((x / 8 + y / 8) % 2) ? 220 : 40;
-      if (x > w / 2 && y > h / 2) r = 255 - r;
-      out += static_cast<char>(std::clamp(r + noise, 0, 255));
-      out += static_cast<char>(std::clamp(g - noise, 0, 255));
-      out += static_cast<char>(std::clamp(b + noise / 2, 0, 255));
-    }
-  return out;
-}
-
-std::string Pgm(int w, int h) {
-  std::string out = "P5\n" + std::to_string(w) + " " + std::to_string(h) + "\n255\n";
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      out += static_cast<char>((x * 7 + y * 3 + ((x / 4) % 2) * 60) & 255);
-  return out;
-}
-
-std::string RunTool(const std::string& command, const std::string& input) {
-  return RunFilter(command, input);
-}
-
-std::string CJpeg(const std::string& image, const std::string& args) {
-  return RunTool("cjpeg " + args, image);
-}
-
-std::string DJpeg(const std::string& jpeg, const std::string& args) {
-  return RunTool("djpeg " + args, jpeg);
-}
-
 std::string ApiJpeg(int w, int h, int components, J_COLOR_SPACE in_space,
                     J_COLOR_SPACE jpeg_space) {
   jpeg_compress_struct c{};
@@ -112,23 +74,28 @@ Bmp ParseBmp(const std::string& bytes) {
   return bmp;
 }
 
-void Fill(TMemoryStream& stream, const std::string& bytes) {
-  stream.Clear();
-  if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<int32_t>(bytes.size()));
-  stream.SetPosition(0);
-}
-
-std::string Contents(TMemoryStream& stream) {
-  return std::string(reinterpret_cast<const char*>(stream.Memory()),
-                     static_cast<size_t>(stream.Size()));
-}
-
 std::string ConvertToBmp(TJPEGStreamDecompressor& d, const std::string& jpeg,
                          TJPEGOutputType type) {
   TMemoryStream in, out;
-  Fill(in, jpeg);
+  FillStream(in, jpeg);
   d.ConvertToDIB(in, out, type);
-  return Contents(out);
+  return StreamBytes(out);
+}
+
+std::string DecodeError(TProbeDecompressor& d, const std::string& bytes, TJPEGOutputType type) {
+  try {
+    ConvertToBmp(d, bytes, type);
+    return "";
+  } catch (const Exception& e) {
+    EXPECT_FALSE(e.Message().empty());
+    return e.Message();
+  }
+}
+
+void ExpectHealthy(TProbeDecompressor& d, const std::string& good, const std::string& expected) {
+  EXPECT_TRUE(d.Idle());
+  EXPECT_EQ(d.Stream(), nullptr);
+  EXPECT_EQ(ConvertToBmp(d, good, jp24bit), expected);
 }
 
 std::string WithFrameSize(std::string jpeg, int width, int height) {

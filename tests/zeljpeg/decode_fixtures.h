@@ -1,5 +1,6 @@
-// Fixtures for the decoder tests: generated images, JPEGs made with the
-// codec's own cjpeg, djpeg's decodes as oracles, and datastream surgery.
+// Fixtures for the decoder tests: datastream surgery, BMP files taken apart,
+// and decodes that report their failures. Pictures and the codec's tools
+// come from tests/support/Pictures.h.
 #pragma once
 
 #include <cstdint>
@@ -7,22 +8,14 @@
 #include <vector>
 
 #include "platform/classes/Streams.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/TestSupport.h"
 #include "zeljpeg/StreamDecompressor.h"
 
 namespace decodetest {
 
-// A colour PPM (P6) of w x h with gradients, edges and some texture.
-std::string Ppm(int w, int h, int seed = 1);
-// A grayscale PGM (P5).
-std::string Pgm(int w, int h);
-
-// Runs "tool args <in >out" with input in a file; returns standard output.
-// Fails the test when the tool exits with an error.
-std::string RunTool(const std::string& tool_and_args, const std::string& input);
-std::string CJpeg(const std::string& image, const std::string& args = "-quality 90");
 // The datastream with the frame size of its first SOF0/SOF2 segment replaced.
 std::string WithFrameSize(std::string jpeg, int width, int height);
-std::string DJpeg(const std::string& jpeg, const std::string& args);
 
 // A JPEG made with the codec's compression API from rows of components
 // samples in in_space, stored in jpeg_space: a CMYK or YCCK image from CMYK
@@ -47,10 +40,6 @@ struct Bmp {
 };
 Bmp ParseBmp(const std::string& bytes);
 
-// A memory stream holding bytes, positioned at 0.
-void Fill(TMemoryStream& stream, const std::string& bytes);
-std::string Contents(TMemoryStream& stream);
-
 // Decodes jpeg with ConvertToDIB and returns the BMP file.
 std::string ConvertToBmp(TJPEGStreamDecompressor& d, const std::string& jpeg, TJPEGOutputType type);
 
@@ -66,5 +55,14 @@ class TProbeDecompressor : public TJPEGStreamDecompressor {
     FDecompress.err->emit_message(reinterpret_cast<j_common_ptr>(&FDecompress), level);
   }
 };
+
+// Decodes bytes as type with ConvertToDIB; returns the (never empty) message
+// of the Exception it raised, or "" on success. Anything that is not an
+// Exception fails the test.
+std::string DecodeError(TProbeDecompressor& d, const std::string& bytes, TJPEGOutputType type);
+
+// The component is idle with no stream attached, and decodes good as 24 bits
+// into the BMP file expected.
+void ExpectHealthy(TProbeDecompressor& d, const std::string& good, const std::string& expected);
 
 }  // namespace decodetest

@@ -158,7 +158,7 @@ TEST(DecodeMarkers, SegmentsAfterTheFirstScanAreReportedDuringTheDecode) {
   Recorder r;
   r.Attach(d);
   TMemoryStream in;
-  Fill(in, jpeg);
+  FillStream(in, jpeg);
   d.OpenStream(in);
   EXPECT_TRUE(r.comments.empty());
   HGLOBAL bits = nullptr;

@@ -24,7 +24,7 @@ int WidthBytes(int width, int bpp) {
 }
 
 // A device bitmap of the given depth holding image (or indices for <= 8).
-HBITMAP MakeBitmap(const Image& image, int bpp) {
+HBITMAP MakeBitmap(const RgbImage& image, int bpp) {
   const int stride = WidthBytes(image.width, bpp);
   std::vector<uint8_t> rows(static_cast<size_t>(stride) * image.height);
   for (int y = 0; y < image.height; ++y)
@@ -49,7 +49,7 @@ HBITMAP MakeBitmap(const Image& image, int bpp) {
   return CreateBitmap(image.width, image.height, 1, bpp, rows.data());
 }
 
-std::unique_ptr<TBitmap> BitmapOf(const Image& image, int bpp) {
+std::unique_ptr<TBitmap> BitmapOf(const RgbImage& image, int bpp) {
   auto bitmap = std::make_unique<TBitmap>();
   bitmap->SetHandle(MakeBitmap(image, bpp));
   return bitmap;
@@ -74,10 +74,10 @@ std::vector<Rgb> Palette256() {
 }
 
 // The bitmap's pixels as colours (32 or 24-bit bitmaps).
-Image PixelsOf(HBITMAP bitmap) {
+RgbImage PixelsOf(HBITMAP bitmap) {
   gditest::RawBitmap raw;
   EXPECT_TRUE(gditest::ReadBitmap(bitmap, raw));
-  Image image;
+  RgbImage image;
   image.width = raw.width;
   image.height = raw.height;
   const int step = raw.bpp / 8;
@@ -105,7 +105,7 @@ DibBlocks DibOf(TBitmap* bitmap, TBitmapResolution resolution) {
 }  // namespace
 
 TEST_F(DibTest, HeaderDepthFollowsTheResolution) {
-  const Image image = TestImage(10, 3);
+  const RgbImage image = TestImage(10, 3);
   struct Case {
     int bpp;
     TBitmapResolution resolution;
@@ -172,7 +172,7 @@ TEST_F(DibTest, UnreadableHandlesAreRefused) {
 }
 
 TEST_F(DibTest, Bitmap2DIBCopiesPixelsBottomUp) {
-  const Image image = TestImage(7, 5);
+  const RgbImage image = TestImage(7, 5);
   auto bitmap = BitmapOf(image, 32);
   const DibBlocks dib = DibOf(bitmap.get(), bmDefault);
   const Dib expected = Dib24(image);
@@ -188,7 +188,7 @@ TEST_F(DibTest, Bitmap2DIBUsesTheBitmapsPalette) {
       "Wine reads an 8-bit device bitmap on a true-colour display through its own default "
       "colour table, not through the palette selected into the context");
   const std::vector<Rgb> colours = Palette256();
-  Image indices = TestImage(9, 4);
+  RgbImage indices = TestImage(9, 4);
   for (size_t i = 0; i < indices.pixels.size(); ++i)
     indices.pixels[i].r = static_cast<uint8_t>((i * 29) % 256);
   auto bitmap = BitmapOf(indices, 8);
@@ -206,13 +206,13 @@ TEST_F(DibTest, Bitmap2DIBUsesTheBitmapsPalette) {
 
 // WriteBitmap compresses the DIB that Bitmap2DIB makes at the default depth.
 TEST_F(DibTest, WriteBitmapByDepth) {
-  const Image image = TestImage(21, 13);
+  const RgbImage image = TestImage(21, 13);
   TJPEGStreamCompressor c(nullptr);
   {
     auto bitmap = BitmapOf(image, 32);
     TMemoryStream stream;
     c.SaveBitMapToStream(bitmap.get(), stream);
-    EXPECT_EQ(Contents(stream), Compress(c, Dib24(image)));
+    EXPECT_EQ(StreamBytes(stream), Compress(c, Dib24(image)));
   }
   {
     auto bitmap = BitmapOf(image, 16);
@@ -223,13 +223,13 @@ TEST_F(DibTest, WriteBitmapByDepth) {
     Dib expected;
     expected.header = dib.header;
     expected.bits = dib.bits;
-    EXPECT_EQ(Contents(stream), Compress(c, expected));
-    EXPECT_EQ(DJpeg(Contents(stream)).width, 21);
+    EXPECT_EQ(StreamBytes(stream), Compress(c, expected));
+    EXPECT_EQ(DJpegImage(StreamBytes(stream)).width, 21);
   }
   {
     SKIP_ON_WINDOWS("Wine reads an 8-bit device bitmap through its own default colour table");
     const std::vector<Rgb> colours = Palette256();
-    Image indices = image;
+    RgbImage indices = image;
     std::vector<int> index_list;
     for (size_t i = 0; i < indices.pixels.size(); ++i) {
       indices.pixels[i].r = static_cast<uint8_t>((i * 11) % 256);
@@ -239,7 +239,7 @@ TEST_F(DibTest, WriteBitmapByDepth) {
     bitmap->SetPalette(MakePalette(colours));
     TMemoryStream stream;
     c.SaveBitMapToStream(bitmap.get(), stream);
-    EXPECT_EQ(Contents(stream), Compress(c, Dib24(FromIndices(21, 13, index_list, colours))));
+    EXPECT_EQ(StreamBytes(stream), Compress(c, Dib24(FromIndices(21, 13, index_list, colours))));
   }
   {
     auto bitmap = BitmapOf(image, 1);
@@ -255,7 +255,7 @@ TEST_F(DibTest, WriteBitmapByDepth) {
 }
 
 TEST_F(DibTest, ReSizeBitmapMakesANewBitmap) {
-  const Image image = TestImage(100, 50);
+  const RgbImage image = TestImage(100, 50);
   auto source = BitmapOf(image, 32);
   source->SetPalette(MakePalette(Palette256()));
   {
@@ -265,7 +265,7 @@ TEST_F(DibTest, ReSizeBitmapMakesANewBitmap) {
     ASSERT_NE(resized->Palette(), nullptr);
     EXPECT_NE(resized->Palette(), source->Palette());
     // Halftone: each target pixel averages a 2 x 2 block.
-    const Image small = PixelsOf(resized->Handle());
+    const RgbImage small = PixelsOf(resized->Handle());
     const int avg =
         (image.At(20, 10).g + image.At(21, 10).g + image.At(20, 11).g + image.At(21, 11).g) / 4;
     EXPECT_NEAR(small.At(10, 5).g, avg, 1);
@@ -276,17 +276,17 @@ TEST_F(DibTest, ReSizeBitmapMakesANewBitmap) {
   TJPEGStreamCompressor c(nullptr);
   TMemoryStream stream;
   c.SaveStretchedBitMapToStream(source.get(), 30, 20, stream);
-  const Image decoded = DJpeg(Contents(stream));
+  const RgbImage decoded = DJpegImage(StreamBytes(stream));
   EXPECT_EQ(decoded.width, 30);
   EXPECT_EQ(decoded.height, 20);
 }
 
 TEST_F(DibTest, CropBitmapCopiesARectangleUnscaled) {
-  const Image image = TestImage(40, 40);
+  const RgbImage image = TestImage(40, 40);
   auto source = BitmapOf(image, 32);
   std::unique_ptr<TBitmap> crop(CropBitmap(source.get(), 10, 20, RECT{10, 10, 20, 30}));
   EXPECT_EQ(crop->Palette(), nullptr);
-  const Image part = PixelsOf(crop->Handle());
+  const RgbImage part = PixelsOf(crop->Handle());
   ASSERT_EQ(part.width, 10);
   ASSERT_EQ(part.height, 20);
   for (int y = 0; y < 20; ++y)
@@ -313,7 +313,7 @@ TEST_F(DibTest, MetaToBitmapOfAnEmptyDrawingIsWhite) {
   metafile.SetHeight(20);
   { TMetafileCanvas canvas(&metafile, nullptr); }
   std::unique_ptr<TBitmap> bitmap(MetaToBitmap(&metafile, 17, 9));
-  const Image pixels = PixelsOf(bitmap->Handle());
+  const RgbImage pixels = PixelsOf(bitmap->Handle());
   ASSERT_EQ(pixels.width, 17);
   ASSERT_EQ(pixels.height, 9);
   for (const Rgb& p : pixels.pixels) ASSERT_EQ(p, (Rgb{255, 255, 255}));
@@ -338,7 +338,7 @@ TEST_F(DibTest, MetaToBitmapScalesTheDrawing) {
     canvas.FillRect(RECT{0, 0, 10, 20});
   }
   std::unique_ptr<TBitmap> bitmap(MetaToBitmap(&metafile, 40, 10));
-  const Image pixels = PixelsOf(bitmap->Handle());
+  const RgbImage pixels = PixelsOf(bitmap->Handle());
   EXPECT_EQ(pixels.At(5, 5), (Rgb{0, 0, 255}));
   EXPECT_EQ(pixels.At(35, 5), (Rgb{255, 255, 255}));
 }
@@ -391,7 +391,7 @@ TEST_F(DibTest, PaletteDisplayGivesEightBitBitmaps) {
   TJPEGStreamCompressor c(nullptr);
   TMemoryStream stream;
   c.SaveMetaFileToStream(&metafile, stream, 16, 16);
-  const Image decoded = DJpeg(Contents(stream));
+  const RgbImage decoded = DJpegImage(StreamBytes(stream));
   EXPECT_GT(decoded.At(4, 2).r, 200);
   EXPECT_GT(decoded.At(4, 13).b, 200);
 }

@@ -41,7 +41,7 @@ std::string ExpectRefused(TJPEGStreamCompressor& c, const Dib& dib) {
 // Top of the picture first, red and blue in their places: quadrants of pure
 // colours survive compression at quality 100 within a small tolerance.
 TEST(EncodeDib, RowOrderAndColourOrder) {
-  Image image;
+  RgbImage image;
   image.width = 16;
   image.height = 16;
   for (int y = 0; y < 16; ++y)
@@ -50,7 +50,7 @@ TEST(EncodeDib, RowOrderAndColourOrder) {
                                    : (x < 8 ? Rgb{0, 0, 255} : Rgb{255, 255, 255}));
   TJPEGStreamCompressor c(nullptr);
   c.SetQuality(100);
-  const Image decoded = DJpeg(Compress(c, Dib24(image)));
+  const RgbImage decoded = DJpegImage(Compress(c, Dib24(image)));
   ASSERT_EQ(decoded.width, 16);
   ASSERT_EQ(decoded.height, 16);
   EXPECT_TRUE(Near(decoded.At(2, 2), Rgb{255, 0, 0}, 8));
@@ -61,7 +61,7 @@ TEST(EncodeDib, RowOrderAndColourOrder) {
 
 // A 3 x 2 DIB gives exactly what cjpeg makes of the same pixels as a PPM.
 TEST(EncodeDib, TinyImageMatchesCjpeg) {
-  Image image;
+  RgbImage image;
   image.width = 3;
   image.height = 2;
   image.pixels = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {10, 20, 30}, {200, 100, 50}, {0, 0, 0}};
@@ -74,7 +74,7 @@ TEST(EncodeDib, TinyImageMatchesCjpeg) {
 // compresses as cjpeg compresses its pixels.
 TEST(EncodeDib, LargerHeadersAreReadByTheirSize) {
   const std::vector<Rgb> palette = TestPalette(256);
-  const Image image = TestImage(13, 9);
+  const RgbImage image = TestImage(13, 9);
   const std::vector<int> indices = Quantise(image, palette);
   TJPEGStreamCompressor c(nullptr);
   for (DWORD size : {52u, 56u, 108u, 124u})
@@ -84,7 +84,7 @@ TEST(EncodeDib, LargerHeadersAreReadByTheirSize) {
       dib.header.insert(dib.header.begin() + sizeof(BITMAPINFOHEADER),
                         size - sizeof(BITMAPINFOHEADER), uint8_t{0x5A});
       dib.Header().biSize = size;
-      const Image pixels = bits == 8 ? FromIndices(13, 9, indices, palette) : image;
+      const RgbImage pixels = bits == 8 ? FromIndices(13, 9, indices, palette) : image;
       EXPECT_EQ(Compress(c, dib), CJpeg(pixels, "-quality 75")) << size << " bytes, " << bits;
     }
 }
@@ -94,7 +94,7 @@ TEST(EncodeDib, EightBitUniformIndexGivesThatColour) {
   palette[5] = {30, 160, 220};
   const std::vector<int> indices(20 * 12, 5);
   TJPEGStreamCompressor c(nullptr);
-  const Image decoded = DJpeg(Compress(c, Dib8(20, 12, indices, palette)));
+  const RgbImage decoded = DJpegImage(Compress(c, Dib8(20, 12, indices, palette)));
   ASSERT_EQ(decoded.pixels.size(), indices.size());
   for (const Rgb& p : decoded.pixels) EXPECT_TRUE(Near(p, palette[5], 2));
 }
@@ -112,7 +112,7 @@ TEST(EncodeDib, PaletteRowsExpandLikeTheirTrueColourImage) {
       const std::vector<int> indices = Quantise(TestImage(width, height, width), palette);
       const Dib dib =
           bits == 4 ? Dib4(width, height, indices, palette) : Dib8(width, height, indices, palette);
-      const Image expanded = FromIndices(width, height, indices, palette);
+      const RgbImage expanded = FromIndices(width, height, indices, palette);
       EXPECT_EQ(Compress(c, dib), Compress(c, Dib24(expanded))) << bits << "-bit, width " << width;
     }
   }
@@ -134,7 +134,7 @@ TEST(EncodeDib, UnsupportedBitCountsWriteNothing) {
     EXPECT_EQ(ExpectRefused(c, DibOfBitCount(8, 8, bits)),
               "Unable to compress at " + std::to_string(bits) + " bit resolution");
   // The component compresses normally afterwards.
-  const Image image = TestImage(16, 16);
+  const RgbImage image = TestImage(16, 16);
   EXPECT_EQ(Compress(c, Dib24(image)), CJpeg(image, "-quality 75"));
 }
 
@@ -142,7 +142,7 @@ TEST(EncodeDib, UnsupportedBitCountsWriteNothing) {
 // written, with a message that says why.
 TEST(EncodeDib, UnreadableDIBsAreRefused) {
   TJPEGStreamCompressor c(nullptr);
-  const Image image = TestImage(8, 8);
+  const RgbImage image = TestImage(8, 8);
   {
     Dib dib = Dib24(image);
     dib.Header().biHeight = -8;
@@ -201,7 +201,7 @@ TEST(EncodeDib, EmptyImagesFailCleanly) {
       EXPECT_EQ(ExpectRefused(c, dib), "Empty JPEG image (DNL not supported)")
           << bits << " bits, " << w << " x " << h;
     }
-  const Image image = TestImage(9, 9);
+  const RgbImage image = TestImage(9, 9);
   EXPECT_EQ(Compress(c, Dib24(image)), CJpeg(image, "-quality 75"));
 }
 

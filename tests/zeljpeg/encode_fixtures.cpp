@@ -11,29 +11,7 @@
 
 namespace encodetest {
 
-Image TestImage(int width, int height, int seed) {
-  Image image;
-  image.width = width;
-  image.height = height;
-  image.pixels.resize(static_cast<size_t>(width) * height);
-  uint32_t rng = 2166136261u ^ static_cast<uint32_t>(seed);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) {
-      rng = rng * 1664525u + 1013904223u;
-      const int noise = static_cast<int>((rng >> 24) & 15) - 8;
-      int r = (x * 255) / std::max(1, width - 1);
-      int g = (y * 255) / std::max(1, height - 1);
-      int b = ((x / 6 + y / 5) % 2) ? 200 : 50;
-      if (x > width / 2 && y > height / 3) r = 255 - r;
-      image.pixels[static_cast<size_t>(y) * width + x] = {
-          static_cast<uint8_t>(std::clamp(r + noise, 0, 255)),
-          static_cast<uint8_t>(std::clamp(g - noise, 0, 255)),
-          static_cast<uint8_t>(std::clamp(b + noise, 0, 255))};
-    }
-  return image;
-}
-
-std::vector<int> Quantise(const Image& image, const std::vector<Rgb>& palette) {
+std::vector<int> Quantise(const RgbImage& image, const std::vector<Rgb>& palette) {
   std::vector<int> indices;
   indices.reserve(image.pixels.size());
   for (const Rgb& p : image.pixels) {
@@ -83,7 +61,7 @@ void SetTable(Dib& dib, const std::vector<Rgb>& palette, int entries) {
 
 }  // namespace
 
-Dib Dib24(const Image& image) {
+Dib Dib24(const RgbImage& image) {
   Dib dib = MakeDib(image.width, image.height, 24, 0);
   const int stride = Stride(image.width, 24);
   for (int y = 0; y < image.height; ++y) {
@@ -128,63 +106,17 @@ Dib DibOfBitCount(int width, int height, int bit_count) {
   return MakeDib(width, height, bit_count, entries);
 }
 
-Image FromIndices(int width, int height, const std::vector<int>& indices,
-                  const std::vector<Rgb>& palette) {
-  Image image;
+RgbImage FromIndices(int width, int height, const std::vector<int>& indices,
+                     const std::vector<Rgb>& palette) {
+  RgbImage image;
   image.width = width;
   image.height = height;
   for (int i : indices) image.pixels.push_back(palette[i]);
   return image;
 }
 
-std::string Ppm(const Image& image) {
-  std::string out =
-      "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
-  const size_t start = out.size();
-  out.resize(start + 3 * image.pixels.size());
-  char* dst = out.data() + start;
-  for (const Rgb& p : image.pixels) {
-    *dst++ = static_cast<char>(p.r);
-    *dst++ = static_cast<char>(p.g);
-    *dst++ = static_cast<char>(p.b);
-  }
-  return out;
-}
-
-std::string RunTool(const std::string& command, const std::string& input) {
-  return RunFilter(command, input);
-}
-
-std::string CJpeg(const Image& image, const std::string& args) {
-  return RunTool("cjpeg " + args, Ppm(image));
-}
-
-Image DJpeg(const std::string& jpeg) {
-  const std::string pnm = RunTool("djpeg -pnm", jpeg);
-  Image image;
-  std::istringstream in(pnm);
-  std::string magic;
-  int maxval = 0;
-  in >> magic >> image.width >> image.height >> maxval;
-  in.get();
-  const bool gray = magic == "P5";
-  EXPECT_TRUE(gray || magic == "P6") << magic;
-  const size_t count = static_cast<size_t>(image.width) * image.height;
-  const size_t start = static_cast<size_t>(in.tellg());
-  const size_t channels = gray ? 1 : 3;
-  if (pnm.size() < start + count * channels) {
-    ADD_FAILURE() << "short djpeg output";
-    return image;
-  }
-  image.pixels.resize(count);
-  const auto* p = reinterpret_cast<const uint8_t*>(pnm.data() + start);
-  for (size_t i = 0; i < count; ++i, p += channels)
-    image.pixels[i] = gray ? Rgb{p[0], p[0], p[0]} : Rgb{p[0], p[1], p[2]};
-  return image;
-}
-
 std::string RdJpgCom(const std::string& jpeg) {
-  return RunTool("rdjpgcom", jpeg);
+  return RunFilter("rdjpgcom", jpeg);
 }
 
 std::vector<Segment> Segments(const std::string& jpeg) {
@@ -259,15 +191,10 @@ int32_t TFailingStream::Write(const void* buffer, int32_t count) {
   return TMemoryStream::Write(buffer, static_cast<int32_t>(room));
 }
 
-std::string Contents(TMemoryStream& stream) {
-  return std::string(reinterpret_cast<const char*>(stream.Memory()),
-                     static_cast<size_t>(stream.Size()));
-}
-
 std::string Compress(TJPEGStreamCompressor& c, const Dib& dib) {
   TMemoryStream stream;
   c.SaveDIBitmapToStream(stream, dib.Info(), dib.Bits());
-  return Contents(stream);
+  return StreamBytes(stream);
 }
 
 }  // namespace encodetest

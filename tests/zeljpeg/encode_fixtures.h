@@ -1,6 +1,7 @@
 // Fixtures for the encoder tests: DIBs built in memory (each block exactly as
 // large as it must be, so ASan catches any read past it), streams that record
-// or refuse writes, the codec's tools as oracles, and datastream parsing.
+// or refuse writes, and datastream parsing. Pictures and the codec's tools
+// come from tests/support/Pictures.h.
 #pragma once
 
 #include <cstdint>
@@ -9,14 +10,11 @@
 #include <vector>
 
 #include "platform/classes/Streams.h"
+#include "tests/support/Pictures.h"
+#include "tests/support/TestSupport.h"
 #include "zeljpeg/StreamCompressor.h"
 
 namespace encodetest {
-
-struct Rgb {
-  uint8_t r, g, b;
-  bool operator==(const Rgb&) const = default;
-};
 
 // A DIB: header block (40-byte header + colour table) and pixel rows, each in
 // its own exactly-sized heap block.
@@ -28,21 +26,11 @@ struct Dib {
   const void* Bits() const { return bits.empty() ? nullptr : bits.data(); }
 };
 
-// A picture given top-down, row-major, as colours.
-struct Image {
-  int width = 0;
-  int height = 0;
-  std::vector<Rgb> pixels;
-  Rgb At(int x, int y) const { return pixels[static_cast<size_t>(y) * width + x]; }
-};
-
-// A smooth photo-like test picture with edges and noise.
-Image TestImage(int width, int height, int seed = 1);
-// The same picture restricted to the colours of palette (nearest index).
-std::vector<int> Quantise(const Image& image, const std::vector<Rgb>& palette);
+// The picture restricted to the colours of palette (nearest index).
+std::vector<int> Quantise(const RgbImage& image, const std::vector<Rgb>& palette);
 
 // A 24-bit bottom-up DIB of image.
-Dib Dib24(const Image& image);
+Dib Dib24(const RgbImage& image);
 // 8-bit / 4-bit DIBs: indices top-down, row-major; palette padded with
 // black to 256 / 16 entries.
 Dib Dib8(int width, int height, const std::vector<int>& indices, const std::vector<Rgb>& palette);
@@ -51,18 +39,9 @@ Dib Dib4(int width, int height, const std::vector<int>& indices, const std::vect
 Dib DibOfBitCount(int width, int height, int bit_count);
 
 // The image expanded through the palette.
-Image FromIndices(int width, int height, const std::vector<int>& indices,
-                  const std::vector<Rgb>& palette);
+RgbImage FromIndices(int width, int height, const std::vector<int>& indices,
+                     const std::vector<Rgb>& palette);
 
-// A P6 PPM of image.
-std::string Ppm(const Image& image);
-
-// Runs "command <input >output" in a temporary directory and returns the
-// output; fails the test when the command fails.
-std::string RunTool(const std::string& command, const std::string& input);
-std::string CJpeg(const Image& image, const std::string& args);
-// djpeg's decode of jpeg (colour or gray; gray is widened to Rgb).
-Image DJpeg(const std::string& jpeg);
 // rdjpgcom's report of the comments in jpeg.
 std::string RdJpgCom(const std::string& jpeg);
 
@@ -97,8 +76,6 @@ class TFailingStream : public TMemoryStream {
   int64_t limit_;
   bool throw_;
 };
-
-std::string Contents(TMemoryStream& stream);
 
 // Compresses a DIB into a fresh memory stream and returns the bytes.
 std::string Compress(TJPEGStreamCompressor& c, const Dib& dib);

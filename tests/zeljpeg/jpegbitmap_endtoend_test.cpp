@@ -3,12 +3,10 @@
 // form holding a TJPEGBitmap written and read back.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <numbers>
-
 #include "platform/classes/Filer.h"
 #include "platform/classes/TypInfo.h"
 #include "tests/support/GraphicsTestSupport.h"
+#include "tests/support/TestComponents.h"
 #include "tests/support/TestSupport.h"
 #include "tests/zeljpeg/decode_fixtures.h"
 #include "tests/zeljpeg/jpegbitmap_fixtures.h"
@@ -19,38 +17,13 @@ namespace {
 
 using JPEGBitmapEndToEndTest = JPEGBitmapTest;
 
-// A component with a published picture, as a form stores it.
-class TPictureHolder : public TComponent {
-  VASK_CLASS(TPictureHolder, TComponent)
- public:
-  explicit TPictureHolder(TComponent* owner) : TComponent(owner) {}
-  TPicture* Picture() const { return picture_.get(); }
-
- private:
-  std::unique_ptr<TPicture> picture_ = std::make_unique<TPicture>();
-};
-
-}  // namespace
-
-TClass TPictureHolder::StaticClass() {
-  using C = TPictureHolder;
-  static const TClassInfo info =
-      TClassInfo::Make<C>("TPictureHolder", inherited::StaticClass(),
-                          {rtti::Object<C>("Picture", TPicture::StaticClass(), &C::Picture)});
-  return &info;
-}
-
-namespace {
-
 TEST_F(JPEGBitmapEndToEndTest, PictureLoadedSavedAndReadBackByOtherReaders) {
   TempDir dir;
   const int w = 61, h = 45;
-  const std::string ppm = ColourPpm(w, h);
   const std::string jpeg = ColourJpeg(w, h, "-quality 92");
   WriteFileBytes(dir.File("photo.jpg"), jpeg);
-  int pw, ph;
-  const std::vector<uint32_t> original = PnmPixels(ppm, pw, ph);
-  const std::vector<uint32_t> djpeg_pixels = PnmPixels(decodetest::DJpeg(jpeg, "-ppm"), pw, ph);
+  const std::vector<uint32_t> original = TestImage(w, h, kColourSeed).Values();
+  const std::vector<uint32_t> djpeg_pixels = DJpegImage(jpeg).Values();
 
   TPicture picture;
   picture.LoadFromFile(dir.File("photo.jpg"));
@@ -71,12 +44,13 @@ TEST_F(JPEGBitmapEndToEndTest, PictureLoadedSavedAndReadBackByOtherReaders) {
   // As JPEG: djpeg and Pillow read it; within JPEG tolerance of the original.
   picture.SaveToFile(dir.File("again.jpeg"));
   const std::string again = ReadFileBytes(dir.File("again.jpeg"));
-  const std::vector<uint32_t> again_pixels = PnmPixels(decodetest::DJpeg(again, "-ppm"), pw, ph);
-  ASSERT_EQ(pw, w);
-  ASSERT_EQ(ph, h);
+  const RgbImage again_image = DJpegImage(again);
+  ASSERT_EQ(again_image.width, w);
+  ASSERT_EQ(again_image.height, h);
+  const std::vector<uint32_t> again_pixels = again_image.Values();
   // The same bytes as cjpeg makes of the decoded pixels at the compressor's
   // default quality, and close to the original picture.
-  EXPECT_EQ(again, decodetest::CJpeg(decodetest::DJpeg(jpeg, "-ppm"), "-quality 75"));
+  EXPECT_EQ(again, CJpeg(DJpeg(jpeg, "-ppm"), "-quality 75"));
   EXPECT_LT(MeanChannelDiff(again_pixels, original), MeanChannelDiff(djpeg_pixels, original) + 4.0);
   EXPECT_LT(MeanChannelDiff(again_pixels, djpeg_pixels), 8.0);
   std::vector<uint32_t> pillow_jpeg;
@@ -91,7 +65,7 @@ TEST_F(JPEGBitmapEndToEndTest, PictureLoadedSavedAndReadBackByOtherReaders) {
 
 TEST_F(JPEGBitmapEndToEndTest, GrayscaleJpegBecomesAGrayBitmap) {
   TempDir dir;
-  const std::string jpeg = decodetest::CJpeg(decodetest::Pgm(33, 17), "-quality 95");
+  const std::string jpeg = CJpeg(Pgm(33, 17), "-quality 95");
   WriteFileBytes(dir.File("gray.jpg"), jpeg);
   TPicture picture;
   picture.LoadFromFile(dir.File("gray.jpg"));
@@ -101,20 +75,8 @@ TEST_F(JPEGBitmapEndToEndTest, GrayscaleJpegBecomesAGrayBitmap) {
   std::vector<uint32_t> pixels;
   std::string why;
   ASSERT_TRUE(PillowDecode(dir.File("gray.bmp"), w, h, pixels, why)) << why;
-  const std::vector<uint32_t> expected = PnmPixels(decodetest::DJpeg(jpeg, "-pnm"), w, h);
-  ASSERT_EQ(pixels.size(), expected.size());
-  // Each pixel is one of the 64 grays of the decoder's table,
-  // round(255 sin(i pi / 126)); its index i stands for the level i x 255 / 63,
-  // which lies within one dithered step of what djpeg decodes.
-  for (size_t p = 0; p < pixels.size(); ++p) {
-    const int value = static_cast<int>(pixels[p] & 255);
-    // Near white several indices share one gray; take the closest.
-    double best = 1000;
-    for (int i = 0; i < 64; ++i)
-      if (static_cast<int>(std::lround(255 * std::sin(i * std::numbers::pi / 126))) == value)
-        best = std::min(best, std::abs(i * 255.0 / 63 - static_cast<double>(expected[p] & 255)));
-    EXPECT_LE(best, 8.5) << "pixel " << p << " gray " << value;
-  }
+  // Within one dithered step of what djpeg decodes.
+  EXPECT_LE(WorstGrayDistance(pixels, DJpegImage(jpeg).Values()), 8.5);
 }
 
 TEST_F(JPEGBitmapEndToEndTest, StoredFormKeepsTheBitmapAsBmp) {
@@ -124,7 +86,7 @@ TEST_F(JPEGBitmapEndToEndTest, StoredFormKeepsTheBitmapAsBmp) {
   holder.SetName("Holder");
   {
     TMemoryStream stream;
-    decodetest::Fill(stream, jpeg);
+    FillStream(stream, jpeg);
     auto* bitmap = new TJPEGBitmap;
     std::unique_ptr<TJPEGBitmap> owner(bitmap);
     bitmap->LoadFromStream(stream);
@@ -140,7 +102,7 @@ TEST_F(JPEGBitmapEndToEndTest, StoredFormKeepsTheBitmapAsBmp) {
     TWriter writer(form);
     writer.WriteRootComponent(&holder);
   }
-  const std::string bytes = decodetest::Contents(form);
+  const std::string bytes = StreamBytes(form);
   // Class name, then a 4-byte length and a BMP file; no JPEG anywhere.
   const size_t name = bytes.find("\x0bTJPEGBitmap");
   ASSERT_NE(name, std::string::npos);
@@ -166,7 +128,7 @@ TEST_F(JPEGBitmapEndToEndTest, StoredFormKeepsTheBitmapAsBmp) {
     TWriter writer(form2);
     writer.WriteRootComponent(&copy);
   }
-  EXPECT_EQ(decodetest::Contents(form2), bytes);
+  EXPECT_EQ(StreamBytes(form2), bytes);
 }
 
 }  // namespace

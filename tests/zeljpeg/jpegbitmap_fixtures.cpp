@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tests/zeljpeg/decode_fixtures.h"
-
 namespace jpegbitmaptest {
 
 void JPEGBitmapTest::SetUp() {
@@ -21,51 +19,8 @@ void JPEGBitmapTest::TearDown() {
   GdiFixture::TearDown();
 }
 
-std::string ColourPpm(int w, int h) {
-  return decodetest::Ppm(w, h, 7);
-}
-
 std::string ColourJpeg(int w, int h, const std::string& args) {
-  return decodetest::CJpeg(ColourPpm(w, h), args);
-}
-
-std::vector<uint32_t> PnmPixels(const std::string& pnm, int& width, int& height) {
-  std::vector<uint32_t> out;
-  width = height = 0;
-  int maxval = 0;
-  char kind[3] = {};
-  int consumed = 0;
-  if (std::sscanf(pnm.c_str(), "%2s %d %d %d%n", kind, &width, &height, &maxval, &consumed) != 4)
-    return out;
-  const bool colour = std::strcmp(kind, "P6") == 0;
-  size_t pos = static_cast<size_t>(consumed) + 1;
-  const size_t need = static_cast<size_t>(width) * height * (colour ? 3 : 1);
-  if (pos + need > pnm.size()) return out;
-  for (size_t i = 0; i < static_cast<size_t>(width) * height; ++i) {
-    const auto* p = reinterpret_cast<const uint8_t*>(pnm.data() + pos + i * (colour ? 3 : 1));
-    out.push_back(colour ? (p[0] << 16 | p[1] << 8 | p[2]) : (p[0] << 16 | p[0] << 8 | p[0]));
-  }
-  return out;
-}
-
-int MaxChannelDiff(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
-  if (a.size() != b.size()) return 1000;
-  int worst = 0;
-  for (size_t i = 0; i < a.size(); ++i)
-    for (int shift = 0; shift < 24; shift += 8)
-      worst = std::max(worst, std::abs(static_cast<int>((a[i] >> shift) & 255) -
-                                       static_cast<int>((b[i] >> shift) & 255)));
-  return worst;
-}
-
-double MeanChannelDiff(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
-  if (a.size() != b.size() || a.empty()) return 1000;
-  double sum = 0;
-  for (size_t i = 0; i < a.size(); ++i)
-    for (int shift = 0; shift < 24; shift += 8)
-      sum += std::abs(static_cast<int>((a[i] >> shift) & 255) -
-                      static_cast<int>((b[i] >> shift) & 255));
-  return sum / (3.0 * static_cast<double>(a.size()));
+  return CJpeg(Ppm(w, h, kColourSeed), args);
 }
 
 std::vector<uint32_t> BitmapPixels(TBitmap& bitmap) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tests/support/GdiFixture.h"
+#include "tests/support/Pictures.h"
 #include "zeljpeg/Zeljpeg.h"
 
 namespace jpegbitmaptest {
@@ -23,17 +24,9 @@ class JPEGBitmapTest : public GdiFixture {
   void TearDown() override;
 };
 
-// A colour JPEG of w x h (cjpeg from a generated picture).
+// A colour JPEG of w x h: cjpeg of Ppm(w, h, kColourSeed).
+constexpr int kColourSeed = 7;
 std::string ColourJpeg(int w, int h, const std::string& args = "-quality 90");
-// The picture behind ColourJpeg as a P6 PPM.
-std::string ColourPpm(int w, int h);
-
-// Rows top-down of 0xRRGGBB from a P6 PPM or P5 PGM.
-std::vector<uint32_t> PnmPixels(const std::string& pnm, int& width, int& height);
-// The largest difference of one channel between two equally sized images.
-int MaxChannelDiff(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b);
-// The mean absolute difference per channel.
-double MeanChannelDiff(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b);
 
 // The bitmap's pixels, top-down, as 0xRRGGBB (through a 24-bit DIB).
 std::vector<uint32_t> BitmapPixels(TBitmap& bitmap);

@@ -15,7 +15,7 @@ using JPEGBitmapLoadTest = JPEGBitmapTest;
 TEST_F(JPEGBitmapLoadTest, DecodesAsDjpegDoes) {
   const std::string jpeg = ColourJpeg(37, 23);
   TMemoryStream stream;
-  decodetest::Fill(stream, jpeg);
+  FillStream(stream, jpeg);
   TJPEGBitmap bitmap;
   int changes = 0;
   bitmap.OnChange = [&](TObject* sender) {
@@ -30,9 +30,7 @@ TEST_F(JPEGBitmapLoadTest, DecodesAsDjpegDoes) {
   ASSERT_EQ(bitmap.Width(), 37);
   ASSERT_EQ(bitmap.Height(), 23);
   EXPECT_EQ(bitmap.Palette(), nullptr);  // 24 bits on a true-colour display
-  int w, h;
-  const std::vector<uint32_t> expected = PnmPixels(decodetest::DJpeg(jpeg, "-ppm"), w, h);
-  EXPECT_EQ(BitmapPixels(bitmap), expected);
+  EXPECT_EQ(BitmapPixels(bitmap), DJpegImage(jpeg).Values());
   EXPECT_EQ(bitmap.Decompressor(), SharedStreamDecompressor);
   EXPECT_EQ(SharedStreamDecompressor->Stream(), nullptr);
 }
@@ -41,7 +39,7 @@ TEST_F(JPEGBitmapLoadTest, PaletteDisplayGivesAPalette) {
   REQUIRE_DISPLAY_FORMAT(gditest::DisplayFormat::Palette8);
   gditest::SetDisplayFormat(gditest::DisplayFormat::Palette8);
   TMemoryStream stream;
-  decodetest::Fill(stream, ColourJpeg(32, 32));
+  FillStream(stream, ColourJpeg(32, 32));
   TJPEGBitmap bitmap;
   bitmap.LoadFromStream(stream);
   EXPECT_NE(bitmap.Palette(), nullptr);
@@ -49,7 +47,7 @@ TEST_F(JPEGBitmapLoadTest, PaletteDisplayGivesAPalette) {
   // Images the 8-bit output cannot show fail and leave the bitmap as it was.
   for (const std::string& jpeg :
        {decodetest::ApiJpeg(9, 7, 2, JCS_UNKNOWN, JCS_UNKNOWN), decodetest::CmykJpeg(9, 7)}) {
-    decodetest::Fill(stream, jpeg);
+    FillStream(stream, jpeg);
     EXPECT_THROW(bitmap.LoadFromStream(stream), Exception);
     EXPECT_EQ(bitmap.Width(), 32);
   }
@@ -79,7 +77,7 @@ TEST_F(JPEGBitmapLoadTest, BmpDataFailsAndNeverFallsBack) {
   // The shared decompressor survives, detached, and serves the next load.
   ASSERT_NE(SharedStreamDecompressor, nullptr);
   EXPECT_EQ(SharedStreamDecompressor->Stream(), nullptr);
-  decodetest::Fill(stream, ColourJpeg(8, 8));
+  FillStream(stream, ColourJpeg(8, 8));
   bitmap.LoadFromStream(stream);
   EXPECT_EQ(bitmap.Width(), 8);
 }
@@ -89,7 +87,7 @@ TEST_F(JPEGBitmapLoadTest, FailedLoadKeepsImageAndPalette) {
   gditest::SetDisplayFormat(gditest::DisplayFormat::Palette8);
   TJPEGBitmap bitmap;
   TMemoryStream stream;
-  decodetest::Fill(stream, ColourJpeg(20, 10));
+  FillStream(stream, ColourJpeg(20, 10));
   bitmap.LoadFromStream(stream);
   const HBITMAP handle = bitmap.Handle();
   const HPALETTE palette = bitmap.Palette();
@@ -109,7 +107,7 @@ TEST_F(JPEGBitmapLoadTest, FailedLoadKeepsImageAndPalette) {
                                     return s;
                                   }()};
   for (const std::string& data : bad) {
-    decodetest::Fill(stream, data);
+    FillStream(stream, data);
     EXPECT_THROW(bitmap.LoadFromStream(stream), Exception);
     EXPECT_EQ(bitmap.Handle(), handle);
     EXPECT_EQ(bitmap.Palette(), palette);
@@ -120,7 +118,7 @@ TEST_F(JPEGBitmapLoadTest, FailedLoadKeepsImageAndPalette) {
   SharedStreamDecompressor->OnProgressReport = [](TObject* sender) {
     static_cast<TJPEGBase*>(sender)->Abort();
   };
-  decodetest::Fill(stream, good);
+  FillStream(stream, good);
   try {
     bitmap.LoadFromStream(stream);
     FAIL() << "no exception";
@@ -134,7 +132,7 @@ TEST_F(JPEGBitmapLoadTest, FailedLoadKeepsImageAndPalette) {
 
   // The same decompressor then loads normally.
   SharedStreamDecompressor->OnProgressReport = nullptr;
-  decodetest::Fill(stream, good);
+  FillStream(stream, good);
   bitmap.LoadFromStream(stream);
   EXPECT_EQ(bitmap.Width(), 64);
   EXPECT_EQ(changes, 2);
@@ -146,7 +144,7 @@ TEST_F(JPEGBitmapLoadTest, StreamPositionAfterALoad) {
   const std::string prefix(100, 'p');
   for (const std::string& trailer : {std::string(), std::string(10000, 't')}) {
     TMemoryStream stream;
-    decodetest::Fill(stream, prefix + jpeg + trailer);
+    FillStream(stream, prefix + jpeg + trailer);
     stream.Seek(100, soFromBeginning);
     TJPEGBitmap bitmap;
     bitmap.LoadFromStream(stream);

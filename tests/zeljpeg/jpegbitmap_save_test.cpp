@@ -94,7 +94,7 @@ TEST_F(JPEGBitmapSaveTest, FlagIsResetAfterAFailedSave) {
   // A plain stream save writes JPEG again.
   TMemoryStream stream;
   bitmap.SaveToStream(stream);
-  EXPECT_TRUE(StartsWith(decodetest::Contents(stream), "\xFF\xD8\xFF\xE0", 4));
+  EXPECT_TRUE(StartsWith(StreamBytes(stream), "\xFF\xD8\xFF\xE0", 4));
 }
 
 TEST_F(JPEGBitmapSaveTest, FlagIsResetWhenTheStreamSaveFails) {

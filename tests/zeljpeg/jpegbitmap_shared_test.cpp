@@ -29,7 +29,7 @@ class TCountedInstance : public Base {
 TEST_F(JPEGBitmapSharedTest, FirstLoadConstructsTheDecompressorLaterLoadsReuseIt) {
   const std::string jpeg = ColourJpeg(8, 8);
   TMemoryStream stream;
-  decodetest::Fill(stream, jpeg);
+  FillStream(stream, jpeg);
   ASSERT_EQ(SharedStreamDecompressor, nullptr);
   TJPEGBitmap a, b;
   a.LoadFromStream(stream);
@@ -40,14 +40,14 @@ TEST_F(JPEGBitmapSharedTest, FirstLoadConstructsTheDecompressorLaterLoadsReuseIt
   EXPECT_EQ(first->ComponentCount(), 0);    // nothing left inside it
   EXPECT_EQ(first->ColoursIn8bitMode, 64);  // default settings
 
-  decodetest::Fill(stream, jpeg);
+  FillStream(stream, jpeg);
   a.LoadFromStream(stream);
-  decodetest::Fill(stream, jpeg);
+  FillStream(stream, jpeg);
   b.LoadFromStream(stream);
   EXPECT_EQ(SharedStreamDecompressor, first);
   EXPECT_EQ(b.Decompressor(), first);
   // A failed load keeps it as well.
-  decodetest::Fill(stream, "garbage");
+  FillStream(stream, "garbage");
   EXPECT_THROW(b.LoadFromStream(stream), Exception);
   EXPECT_EQ(SharedStreamDecompressor, first);
 }
@@ -83,7 +83,7 @@ TEST_F(JPEGBitmapSharedTest, ApplicationDecompressorIsUsedWithItsSettingsAndNeve
     };
     TMemoryStream stream;
     for (int i = 0; i < 3; ++i) {
-      decodetest::Fill(stream, i == 1 ? std::string("BM") : ColourJpeg(16, 8));
+      FillStream(stream, i == 1 ? std::string("BM") : ColourJpeg(16, 8));
       TJPEGBitmap bitmap;
       if (i == 1) {
         EXPECT_THROW(bitmap.LoadFromStream(stream), Exception);
@@ -111,7 +111,7 @@ TEST_F(JPEGBitmapSharedTest, ApplicationCompressorIsUsedWithItsSettingsAndNeverF
   {
     TMemoryStream stream;
     bitmap.SaveToStream(stream);
-    with_default = decodetest::Contents(stream);
+    with_default = StreamBytes(stream);
     delete SharedStreamCompressor;
   }
   {
@@ -121,7 +121,7 @@ TEST_F(JPEGBitmapSharedTest, ApplicationCompressorIsUsedWithItsSettingsAndNeverF
     mine.SetQuality(20);
     TMemoryStream stream;
     bitmap.SaveToStream(stream);
-    with_mine = decodetest::Contents(stream);
+    with_mine = StreamBytes(stream);
     EXPECT_EQ(bitmap.Compressor(), &mine);
     EXPECT_NE(with_mine.find("from the application"), std::string::npos);
     EXPECT_NE(with_mine, with_default);
@@ -135,7 +135,7 @@ TEST_F(JPEGBitmapSharedTest, SharedDecompressorDestroyedByAChangeHandler) {
   // The bitmap's change handlers run after the decompressor has been given
   // back: destroying it there is safe, and the next load makes a new one.
   TMemoryStream stream;
-  decodetest::Fill(stream, ColourJpeg(12, 12));
+  FillStream(stream, ColourJpeg(12, 12));
   TJPEGBitmap bitmap;
   int changes = 0;
   bitmap.OnChange = [&](TObject*) {
@@ -151,11 +151,11 @@ TEST_F(JPEGBitmapSharedTest, SharedDecompressorDestroyedByAChangeHandler) {
   bitmap.OnChange = [&](TObject*) {
     if (SharedStreamDecompressor != nullptr) delete SharedStreamDecompressor;
   };
-  decodetest::Fill(stream, ColourJpeg(12, 12));
+  FillStream(stream, ColourJpeg(12, 12));
   bitmap.LoadFromStream(stream);
   EXPECT_EQ(SharedStreamDecompressor, nullptr);
   bitmap.OnChange = nullptr;
-  decodetest::Fill(stream, ColourJpeg(6, 6));
+  FillStream(stream, ColourJpeg(6, 6));
   bitmap.LoadFromStream(stream);
   EXPECT_NE(SharedStreamDecompressor, nullptr);
   EXPECT_EQ(bitmap.Width(), 6);
@@ -163,8 +163,8 @@ TEST_F(JPEGBitmapSharedTest, SharedDecompressorDestroyedByAChangeHandler) {
 
 TEST_F(JPEGBitmapSharedTest, ChangeHandlerMayLoadAgain) {
   TMemoryStream outer, inner;
-  decodetest::Fill(outer, ColourJpeg(12, 12));
-  decodetest::Fill(inner, ColourJpeg(5, 5));
+  FillStream(outer, ColourJpeg(12, 12));
+  FillStream(inner, ColourJpeg(5, 5));
   TJPEGBitmap bitmap, other;
   bool nested = false;
   bitmap.OnChange = [&](TObject*) {
@@ -179,11 +179,11 @@ TEST_F(JPEGBitmapSharedTest, ChangeHandlerMayLoadAgain) {
 
 TEST_F(JPEGBitmapSharedTest, LoadWhileTheDecompressorIsBusyIsRefused) {
   TMemoryStream outer, inner;
-  decodetest::Fill(outer, ColourJpeg(64, 64));
-  decodetest::Fill(inner, ColourJpeg(5, 5));
+  FillStream(outer, ColourJpeg(64, 64));
+  FillStream(inner, ColourJpeg(5, 5));
   TJPEGBitmap bitmap, other;
   TMemoryStream first;
-  decodetest::Fill(first, ColourJpeg(4, 4));
+  FillStream(first, ColourJpeg(4, 4));
   bitmap.LoadFromStream(first);  // makes the shared decompressor
   std::string refused;
   SharedStreamDecompressor->OnProgressReport = [&](TObject*) {
@@ -203,7 +203,7 @@ TEST_F(JPEGBitmapSharedTest, LoadWhileTheDecompressorIsBusyIsRefused) {
   // A stream that application code attached and never closed is no
   // conversion: later loads replace it.
   SharedStreamDecompressor->OnProgressReport = nullptr;
-  decodetest::Fill(outer, ColourJpeg(8, 8));
+  FillStream(outer, ColourJpeg(8, 8));
   SharedStreamDecompressor->OpenStream(outer);
   EXPECT_FALSE(SharedStreamDecompressor->Busy());
   for (int i = 0; i < 2; ++i) {
@@ -234,7 +234,7 @@ TEST_F(JPEGBitmapSharedTest, SaveWhileTheCompressorIsBusyIsRefused) {
   bitmap.SaveToStream(stream);
   EXPECT_EQ(refused, "The JPEG compressor is busy with another image");
   EXPECT_EQ(nested.Size(), 0);
-  const std::string bytes = decodetest::Contents(stream);
+  const std::string bytes = StreamBytes(stream);
   EXPECT_EQ(bytes.substr(bytes.size() - 2), "\xFF\xD9");
 }
 
