@@ -9,45 +9,10 @@
 #include <string>
 
 #include "platform/classes/Filer.h"
+#include "tests/support/FormData.h"
 #include "tests/support/TestComponents.h"
 
 namespace filertest {
-
-inline std::string Bytes(TMemoryStream& m) {
-  return std::string(reinterpret_cast<const char*>(m.Memory()), static_cast<size_t>(m.Size()));
-}
-
-inline std::string TextToBinary(const std::string& text) {
-  TMemoryStream in, out;
-  in.WriteBuffer(text.data(), static_cast<int32_t>(text.size()));
-  in.SetPosition(0);
-  ObjectTextToBinary(in, out);
-  return Bytes(out);
-}
-
-inline std::string BinaryToText(const std::string& binary) {
-  TMemoryStream in, out;
-  in.WriteBuffer(binary.data(), static_cast<int32_t>(binary.size()));
-  in.SetPosition(0);
-  ObjectBinaryToText(in, out);
-  return Bytes(out);
-}
-
-// Reads binary into root (null: a new root); the caller owns a new root.
-inline TComponent* ReadForm(const std::string& binary, TComponent* root) {
-  TMemoryStream in;
-  in.WriteBuffer(binary.data(), static_cast<int32_t>(binary.size()));
-  in.SetPosition(0);
-  TReader reader(in);
-  return reader.ReadRootComponent(root);
-}
-
-inline std::string WriteForm(TComponent* root) {
-  TMemoryStream out;
-  TWriter writer(out);
-  writer.WriteRootComponent(root);
-  return Bytes(out);
-}
 
 // The message of the EReadError that f raises, or a marker when none.
 inline std::string ReadErrorOf(const std::function<void()>& f) {

@@ -16,6 +16,7 @@
 #endif
 #include "tests/platform/FilerFixture.h"
 #include "tests/support/TestComponents.h"
+#include "tests/support/TestSupport.h"
 
 namespace {
 
@@ -99,9 +100,9 @@ TEST_F(FilerTest, WriterPicksTheSmallestIntegerType) {
   for (int64_t v : {0LL, -128LL, 127LL, 128LL, -32769LL, 2147483647LL, 2147483648LL}) {
     writer.WriteInteger(v);
   }
-  EXPECT_EQ(Bytes(m), std::string("\x02\x00\x02\x80\x02\x7F\x03\x80\x00\x04\xFF\x7F\xFF\xFF"
-                                  "\x04\xFF\xFF\xFF\x7F\x13\x00\x00\x00\x80\x00\x00\x00\x00",
-                                  28));
+  EXPECT_EQ(StreamBytes(m), std::string("\x02\x00\x02\x80\x02\x7F\x03\x80\x00\x04\xFF\x7F\xFF\xFF"
+                                        "\x04\xFF\xFF\xFF\x7F\x13\x00\x00\x00\x80\x00\x00\x00\x00",
+                                        28));
   m.SetPosition(0);
   TReader reader(m);
   EXPECT_EQ(reader.ReadInteger(), 0);
@@ -305,7 +306,7 @@ TEST_F(FilerTest, BadFramingIsAReadError) {
   w.WriteStr("Tag");
   uint8_t unknown = 21;
   w.Write(&unknown, 1);
-  EXPECT_EQ(FailingRead(Bytes(m)), "Error reading Form1.Tag: Unknown value type 21");
+  EXPECT_EQ(FailingRead(StreamBytes(m)), "Error reading Form1.Tag: Unknown value type 21");
 
   // A binary value claiming more bytes than there are.
   std::string huge = binary_;
@@ -326,7 +327,7 @@ TEST_F(FilerTest, BadFramingIsAReadError) {
     nw.WriteStr(Format("W%d", i));
     nw.WriteListEnd();
   }
-  EXPECT_EQ(FailingRead(Bytes(nested)), "Components nested too deeply");
+  EXPECT_EQ(FailingRead(StreamBytes(nested)), "Components nested too deeply");
 
   std::string no_form = Variant("object Form1: TTestForm", "object Form1: TNoForm");
   EXPECT_EQ(ReadErrorOf([&] { ReadForm(no_form, nullptr); }), "Class TNoForm not found");

@@ -4,7 +4,7 @@
 // with its event handlers bound.
 #include <gtest/gtest.h>
 
-#include "platform/classes/Filer.h"
+#include "tests/support/FormData.h"
 #include "tests/zeljpeg/decode_fixtures.h"
 #include "zeljpeg/Zeljpeg.h"
 
@@ -48,19 +48,11 @@ namespace {
 
 // The text form of root's stored form.
 std::string StoredText(TComponent& root) {
-  TMemoryStream binary, text;
-  TWriter(binary).WriteRootComponent(&root);
-  binary.SetPosition(0);
-  ObjectBinaryToText(binary, text);
-  return StreamBytes(text);
+  return BinaryToText(WriteForm(&root));
 }
 
 std::unique_ptr<TJPEGHost> ReadHost(const std::string& source) {
-  TMemoryStream text, binary;
-  FillStream(text, source);
-  ObjectTextToBinary(text, binary);
-  binary.SetPosition(0);
-  return std::unique_ptr<TJPEGHost>(As<TJPEGHost>(TReader(binary).ReadRootComponent(nullptr)));
+  return std::unique_ptr<TJPEGHost>(As<TJPEGHost>(ReadForm(TextToBinary(source), nullptr)));
 }
 
 class JPEGPublished : public testing::Test {
