@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/graphics/Graphics.h"
+#include "platform/graphics/Palettes.h"
 #include "tests/support/Corruptions.h"
 #include "tests/support/GraphicsTestSupport.h"
 
@@ -296,13 +297,7 @@ std::string RecordedMetafile() {
     for (int x = 0; x < 4; ++x)
       tile.Canvas()->SetPixels(x, y, static_cast<TColor>(RGB(x * 60, y * 100, 200)));
 
-  std::vector<uint8_t> block(sizeof(LOGPALETTE) + 2 * sizeof(PALETTEENTRY));
-  auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
-  log->palVersion = 0x300;
-  log->palNumEntries = 2;
-  log->palPalEntry[0] = {0x10, 0x20, 0x30, 0};
-  log->palPalEntry[1] = {0xC0, 0x80, 0x40, 0};
-  HPALETTE palette = CreatePalette(log);
+  HPALETTE palette = MakePalette({{0x10, 0x20, 0x30, 0}, {0xC0, 0x80, 0x40, 0}});
 
   TMetafile metafile;
   metafile.SetWidth(40);

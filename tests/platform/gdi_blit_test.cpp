@@ -114,7 +114,7 @@ TEST_F(GdiBlit, MirroringThatOverflowsFailsTheCall) {
 
 TEST_F(GdiBlit, PaletteBitmapsCopyIndicesAndStretchThroughColours) {
   gditest::SetDisplayFormat(gditest::DisplayFormat::Palette8);
-  HPALETTE pal = MakePalette({0x000000, 0xFF0000, 0x00FF00, 0x808080});
+  HPALETTE pal = PaletteOf({0x000000, 0xFF0000, 0x00FF00, 0x808080});
   MemoryDc src(2, 1), dst(2, 1);
   HPALETTE old_src = SelectPalette(src.dc, pal, FALSE);
   HPALETTE old_dst = SelectPalette(dst.dc, pal, FALSE);

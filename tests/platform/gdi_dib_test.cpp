@@ -91,7 +91,7 @@ TEST_F(GdiDib, EightBitDibOnPaletteDisplayKeepsIndicesAndColours) {
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP one = CreateCompatibleBitmap(screen, 1, 1);
   HGDIOBJ old_bitmap = SelectObject(dc, one);
-  HPALETTE pal = MakePalette(colours);
+  HPALETTE pal = PaletteOf(colours);
   HPALETTE old_pal = SelectPalette(dc, pal, FALSE);
   EXPECT_EQ(RealizePalette(dc), 200u);
   HBITMAP bmp =
@@ -127,7 +127,7 @@ TEST_F(GdiDib, FourAndOneBitRoundTripsKeepIndices) {
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP one = CreateCompatibleBitmap(screen, 1, 1);
   HGDIOBJ old_bitmap = SelectObject(dc, one);
-  HPALETTE pal = MakePalette(colours);
+  HPALETTE pal = PaletteOf(colours);
   HPALETTE old_pal = SelectPalette(dc, pal, FALSE);
 
   Dib in(9, 5, 4);
@@ -181,7 +181,7 @@ TEST_F(GdiDib, ColourBitmapToIndexDibTakesNearestPaletteColour) {
   SetPixel(m.dc, 1, 0, RGB(0, 0, 0));
   SetPixel(m.dc, 2, 0, RGB(10, 10, 240));
   SetPixel(m.dc, 3, 0, RGB(255, 255, 255));
-  HPALETTE pal = MakePalette({0x000000, 0xFF0000, 0x0000FF, 0xFFFFFF});
+  HPALETTE pal = PaletteOf({0x000000, 0xFF0000, 0x0000FF, 0xFFFFFF});
   HDC dc = CreateCompatibleDC(m.screen);
   HPALETTE old = SelectPalette(dc, pal, FALSE);
   SelectObject(m.dc, m.old);  // GetDIBits needs the bitmap unselected

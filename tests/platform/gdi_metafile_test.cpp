@@ -75,7 +75,7 @@ TEST_F(GdiMetafile, PlaybackScalesTheFrameOntoTheTargetOnWhite) {
 }
 
 TEST_F(GdiMetafile, BitsRoundTripAndPaletteEntries) {
-  HPALETTE pal = MakePalette({0x102030, 0x405060});
+  HPALETTE pal = PaletteOf({0x102030, 0x405060});
   HENHMETAFILE mf = RecordPicture(pal);
   DeleteObject(pal);
   const UINT size = GetEnhMetaFileBits(mf, 0, nullptr);
@@ -183,7 +183,7 @@ TEST_F(GdiMetafile, MappingModesAndPalettesPlayOnAPaletteDisplay) {
   gditest::SetDisplayFormat(gditest::DisplayFormat::Palette8);
   const RECT frame{0, 0, 10 * 2540 / 96, 10 * 2540 / 96};
   HDC rec = CreateEnhMetaFileA(nullptr, nullptr, &frame, nullptr);
-  HPALETTE pal = MakePalette({0x000000, 0xFFFFFF, 0x20C040});
+  HPALETTE pal = PaletteOf({0x000000, 0xFFFFFF, 0x20C040});
   SelectPalette(rec, pal, TRUE);
   RealizePalette(rec);
   SetMapMode(rec, MM_ANISOTROPIC);
@@ -207,7 +207,7 @@ TEST_F(GdiMetafile, MappingModesAndPalettesPlayOnAPaletteDisplay) {
   MemoryDc m(10, 10);
   std::vector<PALETTEENTRY> entries(3);
   GetEnhMetaFilePaletteEntries(mf, 3, entries.data());
-  HPALETTE target_pal = MakePalette({0x000000, 0xFFFFFF, 0x20C040});
+  HPALETTE target_pal = PaletteOf({0x000000, 0xFFFFFF, 0x20C040});
   HPALETTE old_pal = SelectPalette(m.dc, target_pal, TRUE);
   m.Fill(RGB(255, 255, 255));
   RECT target{0, 0, 10, 10};
@@ -233,7 +233,7 @@ TEST_F(GdiMetafile, CorruptedBytesNeverReadOutsideTheData) {
   MemoryDc src(3, 3);
   const RECT frame{0, 0, 300, 300};
   HDC rec = CreateEnhMetaFileA(nullptr, nullptr, &frame, "x");
-  HPALETTE pal = MakePalette({0x102030, 0x405060});
+  HPALETTE pal = PaletteOf({0x102030, 0x405060});
   SelectPalette(rec, pal, TRUE);
   HPEN pen = CreatePen(PS_SOLID, 2, RGB(9, 9, 9));
   HGDIOBJ old_pen = SelectObject(rec, pen);

@@ -11,7 +11,7 @@ class GdiObjects : public GdiFixture {};
 TEST_F(GdiObjects, StaleAndWrongKindHandlesFailWithoutHarm) {
   HDC screen = GetDC(nullptr);
   HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
-  HPALETTE pal = MakePalette({0x123456});
+  HPALETTE pal = PaletteOf({0x123456});
   EXPECT_EQ(GetObjectType(brush), DWORD(OBJ_BRUSH));
   EXPECT_EQ(GetObjectType(pal), DWORD(OBJ_PAL));
   EXPECT_EQ(GetObjectType(screen), DWORD(OBJ_DC));
@@ -102,7 +102,7 @@ TEST_F(GdiObjects, PaletteSelectionIsRestoredAndEntriesReadable) {
   gditest::SetDisplayFormat(gditest::DisplayFormat::Palette8);
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
-  HPALETTE pal = MakePalette({0xFF0000, 0x00FF00, 0x0000FF});
+  HPALETTE pal = PaletteOf({0xFF0000, 0x00FF00, 0x0000FF});
   HGDIOBJ default_pal = GetCurrentObject(dc, OBJ_PAL);
   EXPECT_EQ(default_pal, GetStockObject(DEFAULT_PALETTE));
   HPALETTE old = SelectPalette(dc, pal, FALSE);

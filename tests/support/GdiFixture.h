@@ -10,6 +10,7 @@
 
 #include "platform/gdi/Gdi.h"
 #include "platform/gdi/GdiTest.h"
+#include "platform/graphics/Palettes.h"
 
 class GdiFixture : public testing::Test {
  protected:
@@ -92,16 +93,12 @@ struct Dib {
 };
 
 // A palette from 0xRRGGBB colours; the caller deletes it.
-inline HPALETTE MakePalette(const std::vector<uint32_t>& colours) {
-  std::vector<uint8_t> block(sizeof(LOGPALETTE) + 4 * colours.size());
-  LOGPALETTE* log = reinterpret_cast<LOGPALETTE*>(block.data());
-  log->palVersion = 0x300;
-  log->palNumEntries = static_cast<WORD>(colours.size());
-  for (size_t i = 0; i < colours.size(); ++i) {
-    log->palPalEntry[i] = {static_cast<BYTE>(colours[i] >> 16), static_cast<BYTE>(colours[i] >> 8),
-                           static_cast<BYTE>(colours[i]), 0};
-  }
-  return CreatePalette(log);
+inline HPALETTE PaletteOf(const std::vector<uint32_t>& colours) {
+  std::vector<PALETTEENTRY> entries;
+  for (uint32_t c : colours)
+    entries.push_back(
+        {static_cast<BYTE>(c >> 16), static_cast<BYTE>(c >> 8), static_cast<BYTE>(c), 0});
+  return MakePalette(entries);
 }
 
 // The screen DC, a memory DC and a selected bitmap, released in reverse.

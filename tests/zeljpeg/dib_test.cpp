@@ -8,6 +8,7 @@
 
 #include "platform/gdi/GdiTest.h"
 #include "platform/graphics/Graphics.h"
+#include "platform/graphics/Palettes.h"
 #include "tests/support/GraphicsTestSupport.h"
 #include "tests/support/TestSupport.h"
 #include "tests/zeljpeg/encode_fixtures.h"
@@ -55,14 +56,10 @@ std::unique_ptr<TBitmap> BitmapOf(const RgbImage& image, int bpp) {
   return bitmap;
 }
 
-HPALETTE MakePalette(const std::vector<Rgb>& colours) {
-  std::vector<uint8_t> block(sizeof(LOGPALETTE) + colours.size() * sizeof(PALETTEENTRY));
-  auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
-  log->palVersion = 0x300;
-  log->palNumEntries = static_cast<WORD>(colours.size());
-  for (size_t i = 0; i < colours.size(); ++i)
-    log->palPalEntry[i] = {colours[i].r, colours[i].g, colours[i].b, 0};
-  return CreatePalette(log);
+HPALETTE PaletteOf(const std::vector<Rgb>& colours) {
+  std::vector<PALETTEENTRY> entries;
+  for (const Rgb& c : colours) entries.push_back({c.r, c.g, c.b, 0});
+  return MakePalette(entries);
 }
 
 std::vector<Rgb> Palette256() {
@@ -154,7 +151,7 @@ TEST_F(DibTest, ImageSizesOfATenByThreeBitmap) {
 TEST_F(DibTest, UnreadableHandlesAreRefused) {
   HBITMAP deleted = MakeBitmap(TestImage(4, 4), 32);
   DeleteObject(deleted);
-  HPALETTE palette = MakePalette(Palette256());
+  HPALETTE palette = PaletteOf(Palette256());
   for (HBITMAP handle :
        {static_cast<HBITMAP>(nullptr), deleted, reinterpret_cast<HBITMAP>(palette)}) {
     BITMAPINFOHEADER header{};
@@ -192,7 +189,7 @@ TEST_F(DibTest, Bitmap2DIBUsesTheBitmapsPalette) {
   for (size_t i = 0; i < indices.pixels.size(); ++i)
     indices.pixels[i].r = static_cast<uint8_t>((i * 29) % 256);
   auto bitmap = BitmapOf(indices, 8);
-  bitmap->SetPalette(MakePalette(colours));
+  bitmap->SetPalette(PaletteOf(colours));
   const DibBlocks dib = DibOf(bitmap.get(), bmDefault);
   for (int i = 0; i < 256; ++i) {
     const uint8_t* e = dib.header.data() + 40 + 4 * i;
@@ -236,7 +233,7 @@ TEST_F(DibTest, WriteBitmapByDepth) {
       index_list.push_back(indices.pixels[i].r);
     }
     auto bitmap = BitmapOf(indices, 8);
-    bitmap->SetPalette(MakePalette(colours));
+    bitmap->SetPalette(PaletteOf(colours));
     TMemoryStream stream;
     c.SaveBitMapToStream(bitmap.get(), stream);
     EXPECT_EQ(StreamBytes(stream), Compress(c, Dib24(FromIndices(21, 13, index_list, colours))));
@@ -257,7 +254,7 @@ TEST_F(DibTest, WriteBitmapByDepth) {
 TEST_F(DibTest, ReSizeBitmapMakesANewBitmap) {
   const RgbImage image = TestImage(100, 50);
   auto source = BitmapOf(image, 32);
-  source->SetPalette(MakePalette(Palette256()));
+  source->SetPalette(PaletteOf(Palette256()));
   {
     std::unique_ptr<TBitmap> resized(ReSizeBitmap(source.get(), 50, 25));
     EXPECT_EQ(resized->Width(), 50);
