@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <utility>
 
+#include "platform/Export.h"
 #include "platform/gdi/Gdi.h"
 
 // A handle owned until Release hands it on; Free{}(handle) is called on it
@@ -56,11 +57,11 @@ using TGdiObject = TOwnedHandle<H, TDeleteGdiObject>;
 using TGlobalBlock = TOwnedHandle<HGLOBAL, TFreeGlobal>;
 
 // A new movable, zero-filled global block of size bytes. Raises EOutOfMemory.
-TGlobalBlock AllocateGlobalBlock(size_t size);
+PLATFORM_API TGlobalBlock AllocateGlobalBlock(size_t size);
 
 // Locks a global block for the scope. Raises EOutOfMemory when it cannot be
 // locked.
-class TGlobalLock {
+class PLATFORM_API TGlobalLock {
  public:
   explicit TGlobalLock(HGLOBAL block);
   ~TGlobalLock() { GlobalUnlock(block_); }
@@ -75,7 +76,7 @@ class TGlobalLock {
 
 // A window's device context (GetDC), or the screen's for no window; released
 // at the end. Raises EOutOfMemory when there is none.
-class TWindowDC {
+class PLATFORM_API TWindowDC {
  public:
   explicit TWindowDC(HWND window = nullptr);
   ~TWindowDC() { ReleaseDC(window_, dc_); }
@@ -90,7 +91,7 @@ class TWindowDC {
 
 // A memory context compatible with reference (with the screen for null),
 // deleted at the end. Raises EOutOfMemory.
-class TMemoryDC {
+class PLATFORM_API TMemoryDC {
  public:
   explicit TMemoryDC(HDC reference = nullptr);
   ~TMemoryDC() { DeleteDC(dc_); }
@@ -105,7 +106,7 @@ class TMemoryDC {
 // Selects an object into a context and selects the previous one back at the
 // end. Raises EInvalidOperation when the context refuses the object (for
 // instance a bitmap that is selected into another context).
-class TSelection {
+class PLATFORM_API TSelection {
  public:
   TSelection(HDC dc, HGDIOBJ object);
   ~TSelection() { SelectObject(dc_, old_); }
@@ -122,7 +123,7 @@ class TSelection {
 // screen's format (a new memory context holds a monochrome one), and
 // GetDIBits on it reads bitmaps that are never selected into it. Raises
 // EOutOfMemory.
-class TScreenMemoryDC {
+class PLATFORM_API TScreenMemoryDC {
  public:
   TScreenMemoryDC();
   HDC Get() const { return dc_.Get(); }
@@ -138,7 +139,7 @@ class TScreenMemoryDC {
 // end, realising it again when realize_on_restore is set. Does nothing for
 // a null palette. Raises EInvalidOperation when the context refuses the
 // palette.
-class TPaletteSelection {
+class PLATFORM_API TPaletteSelection {
  public:
   TPaletteSelection(HDC dc, HPALETTE palette, bool background = false,
                     bool realize_on_restore = false);

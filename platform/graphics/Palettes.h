@@ -6,24 +6,25 @@
 #include <cstddef>
 #include <vector>
 
+#include "platform/Export.h"
 #include "platform/gdi/Gdi.h"
 
 // A new palette with the entries (1 to 1024 of them); null for an empty
 // list. The caller owns it (DeleteObject). Raises EOutOfMemory when the
 // palette cannot be made.
-HPALETTE MakePalette(const std::vector<PALETTEENTRY>& entries);
+PLATFORM_API HPALETTE MakePalette(const std::vector<PALETTEENTRY>& entries);
 
 // A new palette with the entries of palette; null for a null palette or one
 // whose entries cannot be read. The caller owns it. Raises EOutOfMemory as
 // MakePalette.
-HPALETTE CopyPalette(HPALETTE palette);
+PLATFORM_API HPALETTE CopyPalette(HPALETTE palette);
 
 // The entries of a palette (empty for a null or invalid palette).
-std::vector<PALETTEENTRY> PaletteEntries(HPALETTE palette);
+PLATFORM_API std::vector<PALETTEENTRY> PaletteEntries(HPALETTE palette);
 
 // The count colours of a DIB colour table as palette entries.
-std::vector<PALETTEENTRY> ColorTableEntries(const RGBQUAD* table, size_t count);
+PLATFORM_API std::vector<PALETTEENTRY> ColorTableEntries(const RGBQUAD* table, size_t count);
 
 // 1 bit: black and white; 4 bits: the 16 VGA colours; 8 bits: a 6 x 6 x 6
 // colour cube followed by 40 grays.
-std::vector<PALETTEENTRY> StandardPalette(int bits_per_pixel);
+PLATFORM_API std::vector<PALETTEENTRY> StandardPalette(int bits_per_pixel);
