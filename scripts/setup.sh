@@ -41,6 +41,8 @@ test_packages=(
   x11-utils
   python3-pil
   clang-14 libclang-rt-14-dev
+  # gcc's ThreadSanitizer run-time (preset tsan); g++ brings it already.
+  libtsan2
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 nasm
 )
 # Wine runs the Windows test programs; its recommended packages (fonts, the

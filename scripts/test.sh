@@ -2,7 +2,8 @@
 # Sets up, builds and runs every test: the default build, then the install
 # test (scripts/check_install.sh: static and shared libraries used from
 # another project), then the AddressSanitizer + UndefinedBehaviorSanitizer
-# build. Tests that open windows run under Xvfb, started here when no display
+# build, then the threading tests under ThreadSanitizer (preset tsan). Tests
+# that open windows run under Xvfb, started here when no display
 # is available. Then a short smoke run of every fuzz harness
 # (scripts/fuzz.sh --smoke), the Debian packages (scripts/check_package.sh),
 # and last the Windows builds (x86-64 and i686) with the x86-64 suite under
@@ -25,6 +26,13 @@ for preset in default asan; do
     scripts/check_install.sh
   fi
 done
+
+# The threading tests once more under ThreadSanitizer (only their suite is
+# built in this preset).
+echo "== build: tsan"
+scripts/build.sh tsan
+echo "== test: tsan"
+ctest --preset tsan
 
 echo "== fuzz: smoke run"
 scripts/fuzz.sh --smoke

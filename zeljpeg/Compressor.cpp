@@ -1,5 +1,8 @@
 #include "zeljpeg/Compressor.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <cstddef>
 #include <cstring>
 #include <new>
@@ -151,6 +154,35 @@ void TJPEGCompressor::TermDestination() {
 void TJPEGCompressor::SetQuality(int32_t value) {
   FQuality = value;
   jpeg_set_quality(&FCompressInfo, value, TRUE);
+}
+
+void TJPEGCompressor::AssignSettings(const TJPEGCompressor& source) {
+  SetTraceLevel(source.GetTraceLevel());
+  FComment = source.FComment;
+  FProgressiveJPEG = source.FProgressiveJPEG;
+  FWriteAllTables = source.FWriteAllTables;
+  FGrayscaleOutput = source.FGrayscaleOutput;
+  SetQuality(source.FQuality);
+  const jpeg_compress_struct& from = source.FCompressInfo;
+  for (int i = 0; i < NUM_QUANT_TBLS; ++i) {
+    if (from.quant_tbl_ptrs[i] == nullptr) continue;
+    JQUANT_TBL*& table = FCompressInfo.quant_tbl_ptrs[i];
+    if (table == nullptr)
+      table = jpeg_alloc_quant_table(reinterpret_cast<j_common_ptr>(&FCompressInfo));
+    std::copy(std::begin(from.quant_tbl_ptrs[i]->quantval),
+              std::end(from.quant_tbl_ptrs[i]->quantval), std::begin(table->quantval));
+    table->sent_table = FALSE;
+  }
+  FCompressInfo.input_gamma = from.input_gamma;
+  FCompressInfo.dct_method = from.dct_method;
+  FCompressInfo.optimize_coding = from.optimize_coding;
+  FCompressInfo.restart_interval = from.restart_interval;
+  FCompressInfo.restart_in_rows = from.restart_in_rows;
+  FCompressInfo.smoothing_factor = from.smoothing_factor;
+  FCompressInfo.write_JFIF_header = from.write_JFIF_header;
+  FCompressInfo.density_unit = from.density_unit;
+  FCompressInfo.X_density = from.X_density;
+  FCompressInfo.Y_density = from.Y_density;
 }
 
 void TJPEGCompressor::AddQuantTable(int32_t which_tbl, const uint32_t* basic_table,

@@ -94,6 +94,11 @@ class ZELJPEG_API TJPEGCompressor : public TJPEGBase {
   // the compression.
   TNotifyEvent OnWriteMarkers;
 
+  // Copies source's settings (everything the setters above set, the
+  // quantisation tables and the trace level), not its event handlers. Call
+  // while both are idle.
+  void AssignSettings(const TJPEGCompressor& source);
+
   // --- Codec calls, valid while idle.
   // jpeg_add_quant_table with the same values (64 basic values in the
   // codec's order). Codec errors raise Exception.

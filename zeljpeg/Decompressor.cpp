@@ -105,6 +105,20 @@ void TJPEGDecompressor::SetBytesInBuffer(int32_t count) {
   FSource->bytes_in_buffer = static_cast<size_t>(std::max(count, 0));
 }
 
+void TJPEGDecompressor::AssignSettings(const TJPEGDecompressor& source) {
+  SetTraceLevel(source.GetTraceLevel());
+  DCTMethod = source.DCTMethod;
+  DoFancyUpSampling = source.DoFancyUpSampling;
+  DoBlockSmoothing = source.DoBlockSmoothing;
+  TwoPassQuantize = source.TwoPassQuantize;
+  DitherMode = source.DitherMode;
+  ColoursIn8bitMode = source.ColoursIn8bitMode;
+  GrayScaleOutput = source.GrayScaleOutput;
+  MaxPixels = source.MaxPixels;
+  MaxMemory = source.MaxMemory;
+  MaxScans = source.MaxScans;
+}
+
 uint8_t TJPEGDecompressor::GetByte() {
   if (FSource->bytes_in_buffer == 0) {
     if (!FillInputBuffer() || FSource->bytes_in_buffer == 0)

@@ -87,6 +87,10 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   // The next byte of the source, refilling the buffer when it is empty.
   // Raises Exception "Read beyond end of JPEG source" when the source has no
   // more data. For marker handlers.
+  // Copies source's decoding options, limits and trace level (the fields
+  // above), not its event handlers.
+  void AssignSettings(const TJPEGDecompressor& source);
+
   uint8_t GetByte();
 
   // The colour space of the datastream whose header was read last, as the

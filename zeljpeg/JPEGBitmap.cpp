@@ -1,5 +1,6 @@
 #include "zeljpeg/JPEGBitmap.h"
 
+#include <mutex>
 #include <optional>
 
 #include "platform/graphics/GdiGuards.h"
@@ -7,42 +8,55 @@
 #include "zeljpeg/ComponentWatch.h"
 #include "zeljpeg/Jpeglib.h"
 #include "zeljpeg/Scopes.h"
+#include "zeljpeg/SharedPlace.h"
 #include "zeljpeg/StreamCompressor.h"
 #include "zeljpeg/StreamDecompressor.h"
 
 VASK_DEFINE_CLASS(TJPEGBitmap)
 
 namespace {
-// Takes the unit's shared stream instance of class T (constructing it with
-// no owner when there is none, which makes it the shared one) for one load or
-// save, records it in the bitmap's field user, and gives it back at the end
-// of the scope: detaches its stream, or clears user when the instance was
-// destroyed meanwhile. The instance is freed only when this borrow
-// constructed it, it is still alive, and it is no longer the shared one; an
-// instance that application code constructed, or that was destroyed
-// meanwhile, is never touched.
+// Takes a stream instance of class T for one load or save, records it in the
+// bitmap's field user, and gives it back at the end of the scope: detaches its
+// stream, or clears user when the instance was destroyed meanwhile.
+//
+// Which instance: on the thread that constructed the unit's shared instance,
+// the shared instance itself (with its settings and event handlers); when
+// there is none, a new one with no owner, which becomes the shared one with
+// this thread as its home; on any other thread, an instance of the call's own
+// with a copy of the shared instance's settings and no event handlers, freed
+// at the end. So loads and saves on several threads run at once, and the
+// shared instance's handlers run only on the thread that made it.
+//
+// An instance that application code constructed, or that was destroyed
+// meanwhile, is never freed here.
 template <class T>
 class TSharedBorrow {
  public:
-  TSharedBorrow(T*& shared, T*& user) : shared_(shared), user_(user) {
-    instance_ = shared;
-    if (instance_ == nullptr) {
+  TSharedBorrow(TSharedPlace<T>& place, T*& user) : place_(place), user_(user) {
+    T* shared = place.Get();
+    if (shared == nullptr) {
       instance_ = new T(nullptr);
       constructed_ = true;
+    } else if (!place.AtHome()) {
+      instance_ = place.NewCopy().release();
+      constructed_ = true;
+    } else {
+      instance_ = shared;
     }
     try {
       watch_.emplace(instance_);
+      // A load or save nested inside another one on the same instance (from
+      // one of its handlers) would detach the outer call's stream and reset
+      // its codec object underneath it. A stream that application code left
+      // attached, with no conversion running, is simply replaced.
+      if (instance_->Busy()) throw Exception(T::kBusyMessage);
+      if (instance_ == place.Get()) {
+        place.BeginConversion(instance_);
+        converting_ = true;
+      }
     } catch (...) {
       GiveBack();
       throw;
-    }
-    // A load or save nested inside another one on the same instance (from
-    // one of its handlers) would detach the outer call's stream and reset
-    // its codec object underneath it. A stream that application code left
-    // attached, with no conversion running, is simply replaced.
-    if (instance_->Busy()) {
-      GiveBack();
-      throw Exception(T::kBusyMessage);
     }
     user_ = instance_;
     in_use_ = true;
@@ -63,16 +77,22 @@ class TSharedBorrow {
 
  private:
   void GiveBack() {
+    if (converting_) place_.EndConversion();
+    converting_ = false;
     const bool alive = !watch_ || watch_->Alive();
     watch_.reset();
-    if (alive && constructed_ && shared_ != instance_) delete instance_;
+    if (alive && constructed_ && place_.Get() != instance_) {
+      if (user_ == instance_) user_ = nullptr;
+      delete instance_;
+    }
   }
 
-  T*& shared_;
+  TSharedPlace<T>& place_;
   T*& user_;
   T* instance_ = nullptr;
   bool constructed_ = false;
   bool in_use_ = false;
+  bool converting_ = false;
   std::optional<TComponentWatch> watch_;
 };
 }  // namespace
@@ -92,7 +112,10 @@ void TJPEGBitmap::SaveToFile(const std::string& file_name) {
     // What would fail the JPEG save is checked before the file is created,
     // so that an existing file survives it.
     TJPEGCompressor::CheckBitmap(this);
-    if (SharedStreamCompressor != nullptr && SharedStreamCompressor->Busy())
+    // Only the shared instance's home thread uses it (see TSharedBorrow).
+    TSharedPlace<TJPEGStreamCompressor>& place = SharedCompressorPlace();
+    const TJPEGStreamCompressor* shared = place.Get();
+    if (shared != nullptr && place.AtHome() && shared->Busy())
       throw Exception(TJPEGCompressor::kBusyMessage);
   }
   inherited::SaveToFile(file_name);
@@ -102,7 +125,7 @@ void TJPEGBitmap::LoadFromStream(TStream& stream) {
   TGdiObject<HBITMAP> bitmap_owner;
   TGdiObject<HPALETTE> palette_owner;
   {
-    TSharedBorrow<TJPEGStreamDecompressor> borrow(SharedStreamDecompressor, FDecompressor);
+    TSharedBorrow<TJPEGStreamDecompressor> borrow(SharedDecompressorPlace(), FDecompressor);
     // Each step leaves the codec object idle when it fails.
     borrow.Get()->OpenStream(stream);
     HBITMAP bitmap = nullptr;
@@ -129,18 +152,20 @@ void TJPEGBitmap::SaveToStream(TStream& stream) {
     inherited::SaveToStream(stream);
     return;
   }
-  TSharedBorrow<TJPEGStreamCompressor> borrow(SharedStreamCompressor, FCompressor);
+  TSharedBorrow<TJPEGStreamCompressor> borrow(SharedCompressorPlace(), FCompressor);
   borrow.Get()->SaveBitMapToStream(this, stream);
 }
 
 void InitZeljpegUnit() {
-  static int run_count = 0;
-  if (run_count++ != 0) return;
-  InitGraphicsUnit();
-  InitJpeglibUnit();
-  InitZeljpegDecoder();
-  InitZeljpegEncoder();
-  TPicture::RegisterFileFormat("jpg", "JPEG Image", TJPEGBitmap::StaticClass());
-  TPicture::RegisterFileFormat("jpeg", "JPEG Image", TJPEGBitmap::StaticClass());
-  RegisterClass(TJPEGBitmap::StaticClass());
+  // Once, also when several threads start at the same time.
+  static std::once_flag once;
+  std::call_once(once, [] {
+    InitGraphicsUnit();
+    InitJpeglibUnit();
+    InitZeljpegDecoder();
+    InitZeljpegEncoder();
+    TPicture::RegisterFileFormat("jpg", "JPEG Image", TJPEGBitmap::StaticClass());
+    TPicture::RegisterFileFormat("jpeg", "JPEG Image", TJPEGBitmap::StaticClass());
+    RegisterClass(TJPEGBitmap::StaticClass());
+  });
 }

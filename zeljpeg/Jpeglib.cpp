@@ -1,5 +1,7 @@
 #include "zeljpeg/Jpeglib.h"
 
+#include <mutex>
+
 #include "platform/classes/Classes.h"
 
 void jpeg_Create_Compress(jpeg_compress_struct& cinfo) {
@@ -24,8 +26,10 @@ static_assert(JDCT_ISLOW == 0 && JDCT_IFAST == 1 && JDCT_FLOAT == 2);
 static_assert(JDITHER_NONE == 0 && JDITHER_ORDERED == 1 && JDITHER_FS == 2);
 
 void InitJpeglibUnit() {
-  static int run_count = 0;
-  if (run_count++ != 0) return;
-  // Nothing to set up: the codec is linked statically into the program's
-  // address space and needs no initialisation of its own.
+  // Once, also when several threads start at the same time.
+  static std::once_flag once;
+  std::call_once(once, [] {
+    // Nothing to set up: the codec is linked statically into the program's
+    // address space and needs no initialisation of its own.
+  });
 }

@@ -1,5 +1,9 @@
 #include "zeljpeg/StreamCompressor.h"
 
+#include "zeljpeg/SharedPlace.h"
+
+#include <mutex>
+
 #include "platform/classes/Streams.h"
 #include "platform/graphics/Graphics.h"
 #include "zeljpeg/Scopes.h"
@@ -50,11 +54,17 @@ namespace {
 TJPEGStreamCompressor::TJPEGStreamCompressor(TComponent* owner) : TJPEGCompressor(owner) {
   SetBufSize(4096);
   SetFreeIn(FBufSize);
-  if (SharedStreamCompressor == nullptr) SharedStreamCompressor = this;
+  SharedCompressorPlace().Enter(this);
 }
 
 TJPEGStreamCompressor::~TJPEGStreamCompressor() {
-  if (SharedStreamCompressor == this) SharedStreamCompressor = nullptr;
+  SharedCompressorPlace().Leave(this);
+}
+
+TSharedPlace<TJPEGStreamCompressor>& SharedCompressorPlace() {
+  // Never destroyed: instances that outlive static destruction still leave it.
+  static auto* place = new TSharedPlace<TJPEGStreamCompressor>(SharedStreamCompressor);
+  return *place;
 }
 
 void TJPEGStreamCompressor::SetBufSize(int32_t size) {
@@ -186,7 +196,7 @@ void TJPEGFileCompressor::SaveMetafileToFile(TMetafile* metafile, int32_t width,
 }
 
 void InitZeljpegEncoder() {
-  static int run_count = 0;
-  if (run_count++ != 0) return;
-  RegisterClass(TJPEGFileCompressor::StaticClass());
+  // Once, also when several threads start at the same time.
+  static std::once_flag once;
+  std::call_once(once, [] { RegisterClass(TJPEGFileCompressor::StaticClass()); });
 }

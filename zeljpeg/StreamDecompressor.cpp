@@ -1,10 +1,12 @@
 #include "zeljpeg/StreamDecompressor.h"
 
 #include <algorithm>
+#include <mutex>
 #include <new>
 
 #include "platform/graphics/GdiGuards.h"
 #include "zeljpeg/Scopes.h"
+#include "zeljpeg/SharedPlace.h"
 
 // jerror.h needs jpeglib.h first (included through Decompressor.h).
 #include <jerror.h>
@@ -41,9 +43,11 @@ TClass TJPEGFileDecompressor::StaticClass() {
 }
 
 void InitZeljpegDecoder() {
-  static int run_count = 0;
-  if (run_count++ != 0) return;
-  RegisterClasses({TJPEGStreamDecompressor::StaticClass(), TJPEGFileDecompressor::StaticClass()});
+  // Once, also when several threads start at the same time.
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterClasses({TJPEGStreamDecompressor::StaticClass(), TJPEGFileDecompressor::StaticClass()});
+  });
 }
 
 namespace {
@@ -55,12 +59,18 @@ const uint8_t kEndOfImage[2] = {0xFF, 0xD9};
 
 TJPEGStreamDecompressor::TJPEGStreamDecompressor(TComponent* owner) : TJPEGDecompressor(owner) {
   SetBufSize(4096);
-  if (SharedStreamDecompressor == nullptr) SharedStreamDecompressor = this;
+  SharedDecompressorPlace().Enter(this);
 }
 
 TJPEGStreamDecompressor::~TJPEGStreamDecompressor() {
+  SharedDecompressorPlace().Leave(this);
   FBuffer.reset();
-  if (SharedStreamDecompressor == this) SharedStreamDecompressor = nullptr;
+}
+
+TSharedPlace<TJPEGStreamDecompressor>& SharedDecompressorPlace() {
+  // Never destroyed: instances that outlive static destruction still leave it.
+  static auto* place = new TSharedPlace<TJPEGStreamDecompressor>(SharedStreamDecompressor);
+  return *place;
 }
 
 void TJPEGStreamDecompressor::SetBufSize(int32_t value) {

@@ -1,6 +1,7 @@
 #include "platform/classes/Classes.h"
 
 #include <algorithm>
+#include <mutex>
 
 // ---------------------------------------------------------------------------
 // TEnumNames, TPropInfo
@@ -211,15 +212,23 @@ void TComponent::GetChildren(const std::function<void(TComponent*)>& proc, TComp
 // Class registry
 
 namespace {
-std::vector<TClass>& Registry() {
-  static std::vector<TClass> registry;
+// Registration and lookups may come from any thread; both are short.
+struct ClassRegistry {
+  std::mutex mutex;
+  std::vector<TClass> classes;
+};
+
+ClassRegistry& Registry() {
+  static ClassRegistry registry;
   return registry;
 }
 }  // namespace
 
 void RegisterClass(TClass c) {
-  auto& reg = Registry();
-  if (std::find(reg.begin(), reg.end(), c) == reg.end()) reg.push_back(c);
+  ClassRegistry& reg = Registry();
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  if (std::find(reg.classes.begin(), reg.classes.end(), c) == reg.classes.end())
+    reg.classes.push_back(c);
 }
 
 void RegisterClasses(std::initializer_list<TClass> classes) {
@@ -227,7 +236,9 @@ void RegisterClasses(std::initializer_list<TClass> classes) {
 }
 
 TClass GetClass(std::string_view name) {
-  for (TClass c : Registry())
+  ClassRegistry& reg = Registry();
+  std::lock_guard<std::mutex> lock(reg.mutex);
+  for (TClass c : reg.classes)
     if (SameText(c->Name, name)) return c;
   return nullptr;
 }

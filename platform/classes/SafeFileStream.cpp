@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -29,11 +30,12 @@ bool ReplaceFile(const std::string& from, const std::string& to) {
 }  // namespace
 
 TSafeFileStream::TTemporary TSafeFileStream::CreateTemporary(const std::string& file_name) {
-  static unsigned counter = 0;
+  // Threads saving at once each take their own numbers.
+  static std::atomic<unsigned> counter{0};
   TTemporary t{-1, {}};
   for (int attempt = 0; attempt < 100 && t.fd < 0; ++attempt) {
-    t.name =
-        file_name + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+    t.name = file_name + "." + std::to_string(::getpid()) + "-" +
+             std::to_string(counter.fetch_add(1)) + ".tmp";
     t.fd = CreateNew(t.name);
     if (t.fd < 0 && errno != EEXIST) break;
   }

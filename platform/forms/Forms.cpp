@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <mutex>
 
 #include "platform/classes/Filer.h"
 #include "platform/forms/Backend.h"
@@ -412,17 +413,19 @@ void TApplication::FormDestroyed(TForm* form) {
 // ---------------------------------------------------------------------------
 
 void InitFormsUnit() {
-  static int run_count = 0;
-  if (run_count++ != 0) return;
-  InitGraphicsUnit();
-  // The application's forms free their bitmaps and other GDI objects when
-  // the program ends, so the GDI handle table has to outlive the application
-  // object: using it first makes it built before, and destroyed after, it.
-  if (HDC dc = GetDC(nullptr)) ReleaseDC(nullptr, dc);
-  static std::unique_ptr<TApplication> application = std::make_unique<TApplication>(nullptr);
-  static std::unique_ptr<TScreen> screen = std::make_unique<TScreen>();
-  Application = application.get();
-  Screen = screen.get();
-  RegisterClasses(
-      {TForm::StaticClass(), TButton::StaticClass(), TMemo::StaticClass(), TImage::StaticClass()});
+  // Once, also when several threads start at the same time.
+  static std::once_flag once;
+  std::call_once(once, [] {
+    InitGraphicsUnit();
+    // The application's forms free their bitmaps and other GDI objects when
+    // the program ends, so the GDI handle table has to outlive the application
+    // object: using it first makes it built before, and destroyed after, it.
+    if (HDC dc = GetDC(nullptr)) ReleaseDC(nullptr, dc);
+    static std::unique_ptr<TApplication> application = std::make_unique<TApplication>(nullptr);
+    static std::unique_ptr<TScreen> screen = std::make_unique<TScreen>();
+    Application = application.get();
+    Screen = screen.get();
+    RegisterClasses({TForm::StaticClass(), TButton::StaticClass(), TMemo::StaticClass(),
+                     TImage::StaticClass()});
+  });
 }

@@ -1,7 +1,9 @@
 #include "platform/graphics/Picture.h"
 
 #include <memory>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 #include "platform/graphics/Bitmap.h"
 #include "platform/graphics/Icon.h"
@@ -10,9 +12,14 @@
 
 namespace {
 
-// The format list; the records live until the program ends.
+// The format list; the records live until the program ends. Changes take the
+// mutex, and so do the walks of this file; a record taken out of the list is
+// kept (in removed) until the end, so that a walk that reached it on another
+// thread can go on.
 struct FormatList {
+  std::mutex mutex;
   TFileFormat* head = nullptr;
+  std::vector<std::unique_ptr<TFileFormat>> removed;
   ~FormatList() {
     while (head != nullptr) delete std::exchange(head, head->Next);
   }
@@ -143,14 +150,21 @@ void TPicture::ReadData(TStream& stream) {
   stream.ReadBuffer(name.data(), length);
   // Names longer than a class name can be match no class.
   if (name.size() > kMaxClassName) return;
-  for (const TFileFormat* f = Formats().head; f != nullptr; f = f->Next) {
-    if (f->GraphicClass == nullptr || f->GraphicClass->Name != name) continue;
-    std::unique_ptr<TGraphic> graphic = NewGraphic(f->GraphicClass);
-    graphic->ReadData(stream);
-    Adopt(graphic.release());
-    Changed();
-    return;
+  TClass graphic_class = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(Formats().mutex);
+    for (const TFileFormat* f = Formats().head; f != nullptr; f = f->Next) {
+      if (f->GraphicClass != nullptr && f->GraphicClass->Name == name) {
+        graphic_class = f->GraphicClass;
+        break;
+      }
+    }
   }
+  if (graphic_class == nullptr) return;
+  std::unique_ptr<TGraphic> graphic = NewGraphic(graphic_class);
+  graphic->ReadData(stream);
+  Adopt(graphic.release());
+  Changed();
 }
 
 void TPicture::WriteData(TStream& stream) {
@@ -170,29 +184,33 @@ void TPicture::RegisterFileFormat(const std::string& extension, const std::strin
   record->Extension = LowerCase(extension);
   record->Description = description;
   record->DescResID = 0;
+  std::lock_guard<std::mutex> lock(Formats().mutex);
   record->Next = Formats().head;
   Formats().head = record;
 }
 
 const TFileFormat* TPicture::FileFormats() {
+  std::lock_guard<std::mutex> lock(Formats().mutex);
   return Formats().head;
 }
 
 TClass TPicture::GraphicClassForExtension(const std::string& extension) {
   std::string wanted = LowerCase(extension);
   if (!wanted.empty() && wanted[0] == '.') wanted.erase(0, 1);
+  std::lock_guard<std::mutex> lock(Formats().mutex);
   for (const TFileFormat* f = Formats().head; f != nullptr; f = f->Next)
     if (f->Extension == wanted) return f->GraphicClass;
   return nullptr;
 }
 
 void TPicture::UnregisterGraphicClass(TClass graphic_class) {
+  std::lock_guard<std::mutex> lock(Formats().mutex);
   TFileFormat** link = &Formats().head;
   while (*link != nullptr) {
     TFileFormat* record = *link;
     if (record->GraphicClass != nullptr && record->GraphicClass->InheritsFrom(graphic_class)) {
       *link = record->Next;
-      delete record;
+      Formats().removed.emplace_back(record);
     } else {
       link = &record->Next;
     }

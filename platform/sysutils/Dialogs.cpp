@@ -1,12 +1,21 @@
 #include "platform/sysutils/Dialogs.h"
 
 #include <cstdio>
+#include <mutex>
+#include <thread>
 
 namespace {
-// The one replaceable box function of the program.
-TMessageBoxHandler& Handler() {
-  static TMessageBoxHandler handler;
-  return handler;
+// The one replaceable box function of the program, and the thread that
+// installed it: the thread of the forms and their message loop.
+struct HandlerSlot {
+  std::mutex mutex;
+  TMessageBoxHandler handler;
+  std::thread::id thread;
+};
+
+HandlerSlot& Handler() {
+  static HandlerSlot slot;
+  return slot;
 }
 
 const char* CaptionOf(TMsgDlgType type) {
@@ -26,14 +35,23 @@ const char* CaptionOf(TMsgDlgType type) {
 }  // namespace
 
 int ShowMessageBox(const TMessageBoxRequest& request) {
-  if (Handler()) return Handler()(request);
+  TMessageBoxHandler handler;
+  {
+    HandlerSlot& slot = Handler();
+    std::lock_guard<std::mutex> lock(slot.mutex);
+    if (slot.thread == std::this_thread::get_id()) handler = slot.handler;
+  }
+  if (handler) return handler(request);
   std::fprintf(stderr, "%s: %s\n", request.Caption.c_str(), request.Text.c_str());
   return mrOk;
 }
 
 TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler) {
-  TMessageBoxHandler previous = std::move(Handler());
-  Handler() = std::move(handler);
+  HandlerSlot& slot = Handler();
+  std::lock_guard<std::mutex> lock(slot.mutex);
+  TMessageBoxHandler previous = std::move(slot.handler);
+  slot.handler = std::move(handler);
+  slot.thread = std::this_thread::get_id();
   return previous;
 }
 

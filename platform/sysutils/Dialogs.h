@@ -53,13 +53,15 @@ struct PLATFORM_API TMessageBoxRequest {
 using TMessageBoxHandler = std::function<int(const TMessageBoxRequest&)>;
 
 // Shows a box through the installed handler and returns its modal result.
-// With no handler installed (no display), it writes one line
-// "<caption>: <text>" to standard error and returns mrOk.
+// With no handler installed (no display), and on any thread other than the
+// one that installed the handler (boxes belong to the thread of the forms and
+// the message loop), it writes one line "<caption>: <text>" to standard
+// error and returns mrOk. May be called from any thread.
 PLATFORM_API int ShowMessageBox(const TMessageBoxRequest& request);
 
 // Installs the handler that shows boxes (the forms layer installs a dialog,
-// tests a recorder); returns the previous one. An empty handler restores the
-// standard-error fallback.
+// tests a recorder) for boxes requested on the calling thread; returns the
+// previous one. An empty handler restores the standard-error fallback.
 PLATFORM_API TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
 
 // A box captioned by its type ("Warning", "Error", "Information", "Confirm").

@@ -11,8 +11,10 @@ namespace gdiport {
 
 namespace {
 
-// The most recently freed large block, kept for the next bitmap of a
-// similar size: mapping fresh pages costs more than filling them.
+// The most recently freed large block of the thread, kept for the next
+// bitmap of a similar size: mapping fresh pages costs more than filling them.
+// One per thread, so that threads converting images at once neither wait for
+// each other nor trade blocks; it is unmapped when its thread ends.
 struct SpareBlock {
   void* data = nullptr;
   size_t size = 0;
@@ -21,7 +23,7 @@ struct SpareBlock {
   }
 };
 SpareBlock& Spare() {
-  static SpareBlock spare;
+  thread_local SpareBlock spare;
   return spare;
 }
 constexpr size_t kMapAbove = size_t(1) << 20;

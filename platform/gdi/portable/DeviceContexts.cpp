@@ -9,9 +9,7 @@
 namespace gdiport {
 
 Dc::Dc() : Object(Kind::Dc) {}
-Dc::~Dc() {
-  if (recorder) --RecordingDcCount();
-}
+Dc::~Dc() = default;
 
 int RoundToInt(double v) {
   const double r = std::floor(v + 0.5);
@@ -210,11 +208,11 @@ HGDIOBJ SelectObject(HDC handle, HGDIOBJ object) {
         return nullptr;
       }
       Bitmap* b = static_cast<Bitmap*>(o);
-      if (!b->stock && b->owner && b->owner != handle) {
+      HDC owner = nullptr;
+      if (!b->stock && !b->owner.compare_exchange_strong(owner, handle) && owner != handle) {
         SetLastError(ERROR_BUSY);
         return nullptr;
       }
-      if (!b->stock) b->owner = handle;
       slot = &dc->state.bitmap;
       break;
     }

@@ -2,9 +2,11 @@
 // handle table, and the small helpers the call implementations share.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "platform/gdi/DibRows.h"
@@ -22,8 +24,9 @@ struct Object {
   Kind kind;
   bool stock = false;
   // References from DC states (current and saved); a referenced object
-  // cannot be deleted.
-  int refs = 0;
+  // cannot be deleted. Atomic: stock objects are selected into the contexts
+  // of every thread at once.
+  std::atomic<int> refs{0};
 };
 
 // Zero-filled pixel memory. Large blocks are mapped with all their pages
@@ -57,8 +60,10 @@ struct Bitmap : Object {
   int height = 0;
   int bpp = 0;
   int64_t stride = 0;
-  PixelBuffer pixels;   // rows top-down, stride bytes each
-  HDC owner = nullptr;  // the memory DC it is selected into
+  PixelBuffer pixels;  // rows top-down, stride bytes each
+  // The memory DC it is selected into; taken with a compare-and-swap, so
+  // that of two contexts selecting it at once only one gets it.
+  std::atomic<HDC> owner{nullptr};
   uint8_t* Row(int y) const { return pixels.get() + stride * y; }
 };
 
@@ -90,7 +95,10 @@ struct Font : Object {
   Font();
   ~Font() override;
   LOGFONTW log{};
-  // The FreeType face, loaded at the first text drawn with the font.
+  // The FreeType face, loaded at the first text drawn with the font. A face
+  // serves one thread at a time: text drawing holds face_mutex (stock fonts
+  // are shared by every thread's contexts).
+  std::mutex face_mutex;
   std::unique_ptr<FontFace> face;
   bool face_failed = false;
 };
@@ -170,6 +178,10 @@ struct Dc : Object {
 // ---------------------------------------------------------------------------
 // Handle table
 
+// The table may be used from any thread: lookups take no lock, adding and
+// removing objects take a short one. An object itself is not locked; using
+// one object from two threads at once is the caller's mistake, as on
+// Windows.
 // Stores an object and returns its new handle (never null).
 void* AddObject(std::unique_ptr<Object> object);
 // The object behind a handle if it is live and of the kind; otherwise null
@@ -197,10 +209,6 @@ inline Palette* GetPalette(const void* h) {
 void RemoveObject(const void* handle);
 // Live handle counts by kind (stock objects excluded).
 void CountObjects(gditest::HandleCounts& counts);
-// Every live recording DC (to record deletions of objects they use).
-std::vector<Dc*> RecordingDcs();
-// The number of live recording DCs (kept by CreateEnhMetaFileA and ~Dc).
-int& RecordingDcCount();
 
 // Stock objects by GetStockObject index; null for unknown indices.
 HGDIOBJ Stock(int index);

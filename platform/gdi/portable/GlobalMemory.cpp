@@ -2,6 +2,7 @@
 // Movable blocks get a table handle; fixed blocks use their address as the
 // handle, as on Windows, and are found through a side map.
 #include <cstdlib>
+#include <mutex>
 #include <new>
 #include <unordered_map>
 
@@ -22,17 +23,31 @@ struct GlobalBlock : Object {
   HGLOBAL handle = nullptr;
 };
 
-// Address -> handle of every block, for fixed handles and GlobalHandle.
-std::unordered_map<const void*, HGLOBAL>& Addresses() {
-  static std::unordered_map<const void*, HGLOBAL> map;
-  return map;
+// Address -> handle of every block, for fixed handles and GlobalHandle,
+// shared by all threads under its mutex.
+struct AddressMap {
+  std::mutex mutex;
+  std::unordered_map<const void*, HGLOBAL> map;
+};
+
+AddressMap& Addresses() {
+  static AddressMap addresses;
+  return addresses;
+}
+
+// The handle of the block at address; null if there is none.
+HGLOBAL HandleAt(const void* address) {
+  AddressMap& a = Addresses();
+  std::lock_guard<std::mutex> lock(a.mutex);
+  const auto found = a.map.find(address);
+  return found == a.map.end() ? nullptr : found->second;
 }
 
 GlobalBlock* Find(HGLOBAL memory) {
   Object* o = nullptr;
-  const auto found = Addresses().find(memory);
-  if (found != Addresses().end() && found->second != memory) {
-    o = Lookup(found->second);  // a fixed block, known by its address
+  const HGLOBAL fixed = HandleAt(memory);
+  if (fixed && fixed != memory) {
+    o = Lookup(fixed);  // a fixed block, known by its address
   }
   if (!o) o = Lookup(memory);
   if (!o || o->kind != Kind::Global) {
@@ -67,7 +82,11 @@ HGLOBAL GlobalAlloc(UINT flags, SIZE_T size) {
     GlobalBlock* b = block.get();
     HGLOBAL handle = AddObject(std::move(block));
     b->handle = handle;
-    Addresses()[b->data] = handle;
+    {
+      AddressMap& a = Addresses();
+      std::lock_guard<std::mutex> lock(a.mutex);
+      a.map[b->data] = handle;
+    }
     return (flags & GMEM_MOVEABLE) ? handle : static_cast<HGLOBAL>(b->data);
   } catch (const std::bad_alloc&) {
     std::free(data);
@@ -109,18 +128,19 @@ UINT GlobalFlags(HGLOBAL memory) {
 }
 
 HGLOBAL GlobalHandle(LPCVOID pointer) {
-  const auto found = Addresses().find(pointer);
-  if (found == Addresses().end()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  return found->second;
+  const HGLOBAL handle = HandleAt(pointer);
+  if (!handle) SetLastError(ERROR_INVALID_HANDLE);
+  return handle;
 }
 
 HGLOBAL GlobalFree(HGLOBAL memory) {
   GlobalBlock* b = Find(memory);
   if (!b) return memory;
-  Addresses().erase(b->data);
+  {
+    AddressMap& a = Addresses();
+    std::lock_guard<std::mutex> lock(a.mutex);
+    a.map.erase(b->data);
+  }
   RemoveObject(b->handle);
   return nullptr;
 }

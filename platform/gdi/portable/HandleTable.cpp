@@ -1,9 +1,11 @@
 // The handle table and the calls that work on any GDI object: stock objects,
 // DeleteObject, GetObjectA, GetObjectType.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <deque>
+#include <mutex>
 
 #include "platform/gdi/portable/GdiObjects.h"
 #include "platform/gdi/portable/MetaRecorder.h"
@@ -18,14 +20,42 @@ constexpr uint32_t kSlotBits = 20;
 constexpr uint32_t kMaxSlots = (1u << kSlotBits) - 1;
 constexpr uint32_t kGenerations = 2047;
 
+// Slots live in chunks that never move once made, so that a lookup needs no
+// lock: it reads the chunk, the generation and the object atomically, and
+// threads that use separate objects never wait for each other. Adding and
+// removing objects (and walks over every slot) take the table's mutex for a
+// moment; objects are destroyed outside it.
+constexpr uint32_t kChunkBits = 12;
+constexpr uint32_t kChunkSlots = 1u << kChunkBits;
+constexpr uint32_t kChunks = (kMaxSlots + kChunkSlots - 1) / kChunkSlots;
+
 struct Slot {
-  std::unique_ptr<Object> object;
-  uint32_t generation = 1;
+  std::atomic<Object*> object{nullptr};
+  std::atomic<uint32_t> generation{1};
+};
+
+struct Chunk {
+  Slot slots[kChunkSlots];
 };
 
 struct Table {
-  std::vector<Slot> slots;
+  std::mutex mutex;
+  std::atomic<Chunk*> chunks[kChunks] = {};
+  uint32_t used = 0;                // slots handed out so far
   std::deque<uint32_t> free_slots;  // oldest first, to delay reuse
+  ~Table() {
+    for (auto& c : chunks) {
+      Chunk* chunk = c.exchange(nullptr);
+      if (!chunk) continue;
+      for (Slot& s : chunk->slots) delete s.object.exchange(nullptr);
+      delete chunk;
+    }
+  }
+  Slot& At(uint32_t slot) {
+    return chunks[slot >> kChunkBits]
+        .load(std::memory_order_relaxed)
+        ->slots[slot & (kChunkSlots - 1)];
+  }
 };
 
 Table& TheTable() {
@@ -41,19 +71,24 @@ void* Encode(uint32_t slot, uint32_t generation) {
 
 void* AddObject(std::unique_ptr<Object> object) {
   Table& t = TheTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
   uint32_t slot;
-  if (!t.free_slots.empty() && (t.free_slots.size() > 64 || t.slots.size() >= kMaxSlots)) {
+  if (!t.free_slots.empty() && (t.free_slots.size() > 64 || t.used >= kMaxSlots)) {
     slot = t.free_slots.front();
     t.free_slots.pop_front();
-  } else if (t.slots.size() < kMaxSlots) {
-    slot = static_cast<uint32_t>(t.slots.size());
-    t.slots.emplace_back();
+  } else if (t.used < kMaxSlots) {
+    slot = t.used;
+    std::atomic<Chunk*>& chunk = t.chunks[slot >> kChunkBits];
+    if (!chunk.load(std::memory_order_relaxed)) chunk.store(new Chunk, std::memory_order_release);
+    ++t.used;
   } else {
     // A million live objects: treat as exhaustion, as Windows does.
     throw std::bad_alloc();
   }
-  t.slots[slot].object = std::move(object);
-  return Encode(slot, t.slots[slot].generation);
+  Slot& s = t.At(slot);
+  const uint32_t generation = s.generation.load(std::memory_order_relaxed);
+  s.object.store(object.release(), std::memory_order_release);
+  return Encode(slot, generation);
 }
 
 Object* Lookup(const void* handle) {
@@ -61,28 +96,44 @@ Object* Lookup(const void* handle) {
   if (v == 0 || v >= (uintptr_t(1) << 31)) return nullptr;
   const uint32_t slot = static_cast<uint32_t>(v & kMaxSlots);
   const uint32_t generation = static_cast<uint32_t>(v >> kSlotBits);
-  Table& t = TheTable();
-  if (slot == 0 || slot > t.slots.size()) return nullptr;
-  Slot& s = t.slots[slot - 1];
-  if (s.generation != generation || !s.object) return nullptr;
-  return s.object.get();
+  if (slot == 0) return nullptr;
+  const Chunk* chunk = TheTable().chunks[(slot - 1) >> kChunkBits].load(std::memory_order_acquire);
+  if (!chunk) return nullptr;
+  const Slot& s = chunk->slots[(slot - 1) & (kChunkSlots - 1)];
+  if (s.generation.load(std::memory_order_acquire) != generation) return nullptr;
+  Object* o = s.object.load(std::memory_order_acquire);
+  // A slot freed and reused meanwhile has a new generation: the object read
+  // belongs to another handle then.
+  if (!o || s.generation.load(std::memory_order_acquire) != generation) return nullptr;
+  return o;
 }
 
 void RemoveObject(const void* handle) {
   const uintptr_t v = reinterpret_cast<uintptr_t>(handle);
   const uint32_t slot = static_cast<uint32_t>(v & kMaxSlots) - 1;
   Table& t = TheTable();
-  // Detach first: destructors may look at the table.
-  std::unique_ptr<Object> object = std::move(t.slots[slot].object);
-  t.slots[slot].generation = t.slots[slot].generation % kGenerations + 1;
-  t.free_slots.push_back(slot);
-  object.reset();
+  Object* object;
+  {
+    std::lock_guard<std::mutex> lock(t.mutex);
+    Slot& s = t.At(slot);
+    object = s.object.exchange(nullptr, std::memory_order_acq_rel);
+    s.generation.store(s.generation.load(std::memory_order_relaxed) % kGenerations + 1,
+                       std::memory_order_release);
+    t.free_slots.push_back(slot);
+  }
+  // Destroyed outside the lock: destructors may look at the table.
+  delete object;
 }
 
 void CountObjects(gditest::HandleCounts& counts) {
-  for (const Slot& s : TheTable().slots) {
-    if (!s.object || s.object->stock) continue;
-    switch (s.object->kind) {
+  Table& t = TheTable();
+  std::lock_guard<std::mutex> lock(t.mutex);
+  for (uint32_t i = 0; i < t.used; ++i) {
+    // Objects are taken out of their slot under the lock before they are
+    // destroyed, so what the walk sees is alive.
+    const Object* o = t.At(i).object.load(std::memory_order_acquire);
+    if (!o || o->stock) continue;
+    switch (o->kind) {
       case Kind::Dc:
         ++counts.dcs;
         break;
@@ -110,32 +161,18 @@ void CountObjects(gditest::HandleCounts& counts) {
   }
 }
 
-int& RecordingDcCount() {
-  static int count = 0;
-  return count;
-}
-
-std::vector<Dc*> RecordingDcs() {
-  std::vector<Dc*> result;
-  if (RecordingDcCount() == 0) return result;
-  for (const Slot& s : TheTable().slots) {
-    if (s.object && s.object->kind == Kind::Dc) {
-      Dc* dc = static_cast<Dc*>(s.object.get());
-      if (dc->recorder) result.push_back(dc);
-    }
-  }
-  return result;
-}
-
 void AddRef(HGDIOBJ object) {
-  if (Object* o = Lookup(object)) ++o->refs;
+  if (Object* o = Lookup(object)) o->refs.fetch_add(1, std::memory_order_relaxed);
 }
 
 void Release(HGDIOBJ object) {
   if (Object* o = Lookup(object)) {
-    if (o->refs > 0) --o->refs;
-    if (o->refs == 0 && o->kind == Kind::Bitmap) {
-      static_cast<Bitmap*>(o)->owner = nullptr;
+    // Stock objects are selected into the contexts of every thread at once.
+    int refs = o->refs.load(std::memory_order_relaxed);
+    while (refs > 0 && !o->refs.compare_exchange_weak(refs, refs - 1, std::memory_order_acq_rel)) {
+    }
+    if (refs <= 1 && o->kind == Kind::Bitmap && !o->stock) {
+      static_cast<Bitmap*>(o)->owner.store(nullptr, std::memory_order_release);
     }
   }
 }
@@ -277,11 +314,11 @@ BOOL DeleteObject(HGDIOBJ handle) {
     return FALSE;
   }
   if (o->stock) return TRUE;
-  if (o->refs > 0) {
+  if (o->refs.load(std::memory_order_acquire) > 0) {
     SetLastError(ERROR_BUSY);
     return FALSE;
   }
-  for (Dc* dc : RecordingDcs()) dc->recorder->Forget(handle);
+  MetaRecorder::ForgetEverywhere(handle);
   RemoveObject(handle);
   return TRUE;
 }

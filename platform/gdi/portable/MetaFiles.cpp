@@ -111,7 +111,6 @@ HDC CreateEnhMetaFileA(HDC reference, LPCSTR file_name, const RECT* rect, LPCSTR
   dc->state.palette = Stock(DEFAULT_PALETTE);
   dc->state.font = Stock(SYSTEM_FONT);
   dc->recorder = std::make_unique<MetaRecorder>(rect, file_name, description);
-  ++RecordingDcCount();
   return static_cast<HDC>(AddObject(std::move(dc)));
 }
 

@@ -6,6 +6,19 @@
 #include <cstring>
 
 namespace gdiport {
+namespace {
+
+struct Registry {
+  std::mutex mutex;
+  std::vector<MetaRecorder*> live;
+};
+
+Registry& Recorders() {
+  static Registry registry;
+  return registry;
+}
+
+}  // namespace
 
 MetaRecorder::MetaRecorder(const RECT* frame, LPCSTR file_name, LPCSTR description) {
   if (frame) {
@@ -14,9 +27,25 @@ MetaRecorder::MetaRecorder(const RECT* frame, LPCSTR file_name, LPCSTR descripti
   }
   if (file_name) file_name_ = file_name;
   if (description) description_ = description;
+  Registry& r = Recorders();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  r.live.push_back(this);
+}
+
+MetaRecorder::~MetaRecorder() {
+  Registry& r = Recorders();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  r.live.erase(std::find(r.live.begin(), r.live.end(), this));
+}
+
+void MetaRecorder::ForgetEverywhere(HGDIOBJ object) {
+  Registry& r = Recorders();
+  std::lock_guard<std::mutex> lock(r.mutex);
+  for (MetaRecorder* recorder : r.live) recorder->Forget(object);
 }
 
 void MetaRecorder::Record(DWORD type, const void* body, size_t size) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   const size_t padded = (size + 3) & ~size_t(3);
   const EMR emr{type, static_cast<DWORD>(sizeof(EMR) + padded)};
   const uint8_t* e = reinterpret_cast<const uint8_t*>(&emr);
@@ -32,6 +61,7 @@ void MetaRecorder::RecordInts(DWORD type, std::initializer_list<int32_t> values)
 }
 
 void MetaRecorder::AddBounds(const Dc& dc, int x0, int y0, int x1, int y1) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   const Axis ax = DeviceAxisX(dc), ay = DeviceAxisY(dc);
   const int a = RoundToInt(ax.Apply(x0)), b = RoundToInt(ax.Apply(x1));
   const int c = RoundToInt(ay.Apply(y0)), d = RoundToInt(ay.Apply(y1));
@@ -63,6 +93,7 @@ DWORD MetaRecorder::ObjectIndex(HGDIOBJ object, bool& created) {
 }
 
 void MetaRecorder::Select(HGDIOBJ object) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   const Object* o = Lookup(object);
   if (!o) return;
   const DWORD select_type = o->kind == Kind::Palette ? EMR_SELECTPALETTE : EMR_SELECTOBJECT;
@@ -117,6 +148,7 @@ void MetaRecorder::Select(HGDIOBJ object) {
 }
 
 void MetaRecorder::Forget(HGDIOBJ object) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   const auto found = objects_.find(object);
   if (found == objects_.end()) return;
   RecordInts(EMR_DELETEOBJECT, {static_cast<int32_t>(found->second)});
@@ -127,6 +159,7 @@ void MetaRecorder::Forget(HGDIOBJ object) {
 void MetaRecorder::StretchDib(const Dc& dc, int x, int y, int w, int h, int xs, int ys, int ws,
                               int hs, const BITMAPINFO* info, size_t info_size, const void* bits,
                               size_t bits_size, DWORD rop) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   AddBounds(dc, x, y, x + w - 1, y + h - 1);
   EMRSTRETCHDIBITS r{};
   const size_t info_padded = (info_size + 3) & ~size_t(3);
@@ -153,6 +186,7 @@ void MetaRecorder::StretchDib(const Dc& dc, int x, int y, int w, int h, int xs, 
 }
 
 bool MetaRecorder::Finish(std::vector<uint8_t>& out) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
   // Description: the characters as UTF-16, then two terminating zeros.
   std::vector<uint16_t> description;
   if (!description_.empty()) {

@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,18 @@
 
 namespace gdiport {
 
+// Every recorder is listed while it lives, so that deleting an object on any
+// thread can record the deletion in each metafile that uses it; a recorder's
+// own mutex keeps such a deletion apart from the recording thread's calls.
 class MetaRecorder {
  public:
   MetaRecorder(const RECT* frame, LPCSTR file_name, LPCSTR description);
+  ~MetaRecorder();
+  MetaRecorder(const MetaRecorder&) = delete;
+  MetaRecorder& operator=(const MetaRecorder&) = delete;
+
+  // Forget(object) on every live recorder (DeleteObject, any thread).
+  static void ForgetEverywhere(HGDIOBJ object);
 
   // Appends a record: type, then body (a multiple of 4 bytes is not needed;
   // the record is padded).
@@ -39,6 +49,8 @@ class MetaRecorder {
 
  private:
   DWORD ObjectIndex(HGDIOBJ object, bool& created);
+  // Held by every public call; recursive because they call each other.
+  std::recursive_mutex mutex_;
   std::vector<uint8_t> records_;
   DWORD record_count_ = 0;
   bool has_frame_ = false;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <mutex>
 
 #include "platform/gdi/portable/Raster.h"
 #include "platform/gdi/portable/Region.h"
@@ -55,8 +56,14 @@ std::string FamilyOf(const LOGFONTW& log) {
   return out.empty() ? "Arial" : out;
 }
 
-// The font file that fontconfig finds for the logical font.
+// The font file that fontconfig finds for the logical font. fontconfig's
+// default configuration may be used from several threads; each face has its
+// own FreeType library, so faces of separate fonts share nothing.
 std::unique_ptr<FontFace> OpenFace(const LOGFONTW& log) {
+  // Fonts are opened rarely (once per font object); a lock keeps the
+  // lookups of separate threads apart whatever fontconfig's build does.
+  static std::mutex fontconfig_mutex;
+  std::lock_guard<std::mutex> lock(fontconfig_mutex);
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return nullptr;
   const std::string family = FamilyOf(log);
@@ -183,6 +190,7 @@ void RenderGlyph(FontFace& font, Painter& painter, const Layout& l, PointF origi
 bool DrawText(Dc& dc, const TextRun& run) {
   Font* font = static_cast<Font*>(Lookup(dc.state.font));
   if (!font || font->kind != Kind::Font) return false;
+  std::lock_guard<std::mutex> lock(font->face_mutex);
   FontFace* face = FaceOf(*font);
   if (!face) return false;
   const LOGFONTW& log = font->log;

@@ -1,0 +1,6 @@
+#include "tests/support/TestSupport.h"
+#include "zeljpeg/Zeljpeg.h"
+
+void VaskSuiteInit() {
+  InitZeljpegUnit();
+}
