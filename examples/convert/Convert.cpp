@@ -114,14 +114,18 @@ void DecodeToBmp(const ConvertOptions& o) {
 }
 
 void EncodeToJpeg(const ConvertOptions& o) {
-  // Constructed before the picture loads, this decompressor becomes the
-  // shared one, so a JPEG input is decoded with its limits and warning
-  // handler.
+  // A JPEG input is decoded by this decompressor, with its limits and
+  // warning handler, also when several conversions run on several threads.
   TJPEGStreamDecompressor decompressor(nullptr);
   ApplyLimits(decompressor, o);
   decompressor.OnWarning = PrintWarning;
   TPicture picture;
-  picture.LoadFromFile(o.input);
+  if (TJPEGBitmap::HasJPEGExtension(o.input)) {
+    TFileStream input(o.input, fmOpenRead);
+    decompressor.LoadPictureFromStream(&picture, input);
+  } else {
+    picture.LoadFromFile(o.input);
+  }
 
   TJPEGStreamCompressor compressor(nullptr);
   compressor.SetQuality(o.quality);

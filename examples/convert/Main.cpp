@@ -1,11 +1,10 @@
 // zeljpeg-convert: converts JPEG files to BMP files and pictures (BMP, JPEG,
 // icons, metafiles) to JPEG files with the Zeljpeg library.
 #include <cstdio>
-#include <exception>
 #include <string>
 #include <vector>
 
-#include "examples/convert/Convert.h"
+#include "examples/convert/Batch.h"
 #include "examples/convert/Options.h"
 #include "zeljpeg/Zeljpeg.h"
 
@@ -22,20 +21,10 @@ int main(int argc, char** argv) {
                  e.Message().c_str());
     return 2;
   }
-  try {
-    if (options.to_jpeg)
-      EncodeToJpeg(options);
-    else
-      DecodeToBmp(options);
-  } catch (const EStreamError& e) {
-    // File errors name their file themselves.
-    std::fprintf(stderr, "zeljpeg-convert: %s\n", e.Message().c_str());
-    return 1;
-  } catch (const Exception& e) {
-    std::fprintf(stderr, "zeljpeg-convert: %s: %s\n", options.input.c_str(), e.Message().c_str());
-    return 1;
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "zeljpeg-convert: %s: %s\n", options.input.c_str(), e.what());
+  if (!options.output_dir.empty()) return ConvertBatch(options);
+  const std::string error = ConvertOne(options);
+  if (!error.empty()) {
+    std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
   return 0;

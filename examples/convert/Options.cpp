@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/sysutils/TextCase.h"
+
 namespace {
 
 bool EndsWithNoCase(const std::string& text, const std::string& suffix) {
@@ -65,10 +67,19 @@ void ParseDensity(const std::string& text, ConvertOptions& o) {
 
 const char* UsageText() {
   return "usage: zeljpeg-convert [options] INPUT OUTPUT\n"
+         "       zeljpeg-convert [options] -o DIR INPUT...\n"
          "\n"
          "OUTPUT ending in .jpg or .jpeg: INPUT (a picture: .bmp, .jpg, .jpeg, .ico, .emf,\n"
          "  .wmf) is compressed to JPEG. OUTPUT ending in .bmp: INPUT (JPEG data) is decoded\n"
          "  to a BMP file. OUTPUT is replaced only when the conversion succeeded.\n"
+         "\n"
+         "Several files:\n"
+         "  -o, --output-dir DIR  convert every INPUT into DIR, named as the input with the\n"
+         "                       extension of --to; a failed file is reported and the\n"
+         "                       others go on (exit code 1 if any failed)\n"
+         "  --to bmp|jpg|jpeg    the outputs' extension, which chooses the direction as\n"
+         "                       OUTPUT's does (default bmp)\n"
+         "  --jobs N             conversions at once (default: one per processor)\n"
          "\n"
          "JPEG to BMP:\n"
          "  --type 24|8|4|gray   output: 24-bit colour (default; gray for a grayscale\n"
@@ -105,6 +116,7 @@ const char* UsageText() {
 
 bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
   std::vector<std::string> files;
+  std::vector<std::string> batch_only;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&]() -> const std::string& {
@@ -196,6 +208,18 @@ bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
       o.max_memory = ParseInt(arg, value(), 0, INT64_MAX);
     } else if (arg == "--max-scans") {
       o.max_scans = static_cast<int32_t>(ParseInt(arg, value(), 0, INT32_MAX));
+    } else if (arg == "-o" || arg == "--output-dir") {
+      o.output_dir = value();
+      if (o.output_dir.empty()) throw UsageError(Format("%s needs a folder", arg.c_str()));
+    } else if (arg == "--to") {
+      o.to = LowerCase(value());
+      if (o.to.size() > 1 && o.to[0] == '.') o.to.erase(0, 1);
+      if (o.to != "bmp" && o.to != "jpg" && o.to != "jpeg")
+        throw UsageError("--to must be bmp, jpg or jpeg");
+      batch_only.push_back(arg);
+    } else if (arg == "--jobs" || arg == "-j") {
+      o.jobs = static_cast<int>(ParseInt(arg, value(), 1, 1024));
+      batch_only.push_back(arg);
     } else if (arg == "--progress") {
       o.progress = true;
     } else if (arg == "--quiet") {
@@ -204,11 +228,20 @@ bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
       throw UsageError(Format("unknown option %s", arg.c_str()));
     }
   }
-  if (files.size() != 2)
-    throw UsageError(files.size() < 2 ? "an input and an output file are needed"
-                                      : "only one input and one output file can be given");
-  o.input = files[0];
-  o.output = files[1];
+  if (!o.output_dir.empty()) {
+    if (files.empty()) throw UsageError("-o needs at least one input file");
+    o.inputs = files;
+    // Stands for every output in the checks below.
+    o.output = "output." + o.to;
+  } else {
+    if (!batch_only.empty())
+      throw UsageError(Format("%s applies only with -o DIR", batch_only.front().c_str()));
+    if (files.size() != 2)
+      throw UsageError(files.size() < 2 ? "an input and an output file are needed"
+                                        : "only one input and one output file can be given");
+    o.input = files[0];
+    o.output = files[1];
+  }
   o.to_jpeg = TJPEGBitmap::HasJPEGExtension(o.output);
   // Checked before anything is read: every other output would be a BMP file
   // under a name that says otherwise.

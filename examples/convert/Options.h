@@ -49,13 +49,21 @@ struct ConvertOptions {
   int64_t max_memory = kDefaultMaxMemory;
   int32_t max_scans = kDefaultMaxScans;
 
+  // Batch mode (-o DIR INPUT...): the folder, the inputs, the extension of
+  // the outputs (which chooses the direction as OUTPUT's does) and the
+  // number of conversions at once (0: one per processor).
+  std::string output_dir;
+  std::vector<std::string> inputs;
+  std::string to = "bmp";
+  int jobs = 0;
+
   // Options given that only apply to one direction (for a clear error).
   std::vector<std::string> decode_only, encode_only;
 };
 
-// Parses argv (without the program name). Raises UsageError, also for an
-// output whose extension is none of .bmp, .jpg and .jpeg. Returns false
-// when --help was asked for.
+// Parses argv (without the program name): INPUT OUTPUT, or -o DIR and one
+// or more inputs. Raises UsageError, also for an output whose extension is
+// none of .bmp, .jpg and .jpeg. Returns false when --help was asked for.
 bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& options);
 
 // The usage text.

@@ -25,6 +25,12 @@ void ProgressBar::Update(int32_t percent) {
   std::fflush(stderr);
 }
 
+void ProgressBar::Interrupt() {
+  if (shown_ < 0) return;
+  std::fputc('\n', stderr);
+  shown_ = -1;
+}
+
 bool StderrIsTerminal() {
   return isatty(STDERR_FILENO) != 0;
 }

@@ -15,6 +15,9 @@ class ProgressBar {
 
   // Shows percent (0 to 100); redraws only when the value changed.
   void Update(int32_t percent);
+  // Ends the bar's line, if one is drawn, so that a message can follow; the
+  // next Update draws the bar again.
+  void Interrupt();
 
  private:
   std::string label_;
