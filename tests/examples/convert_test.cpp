@@ -269,6 +269,35 @@ TEST_F(ConvertTest, JpegInputRecompresses) {
   EXPECT_LT(MaxChannelDiff(small.Values(), ReadPnm(Read("in-decoded.ppm")).Values()), 120);
 }
 
+// Several inputs into a folder, three at a time: each output is what djpeg
+// makes of its input; a bad input and one whose output name is taken are
+// reported by name while the others are converted.
+TEST_F(ConvertTest, BatchConvertsEachInputAndReportsEachFailure) {
+  Tool(dir, "mkdir out sub && cp in.jpg sub/in.jpeg");
+  WriteFileBytes(dir.File("b.ppm"), Ppm(33, 21, 5));
+  Tool(dir, "cjpeg -progressive b.ppm > sub/b.jpg");
+  WriteFileBytes(dir.File("junk.jpg"), "definitely not a picture");
+  const ToolRun run =
+      Convert(dir, "--jobs 3 --progress -o out in.jpg sub/b.jpg junk.jpg sub/in.jpeg");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("zeljpeg-convert: junk.jpg: Not a JPEG file: starts with 0x64 0x65\n"),
+            std::string::npos);
+  EXPECT_NE(run.err.find("zeljpeg-convert: sub/in.jpeg: not converted: out/in.bmp is the output "
+                         "of in.jpg already\n"),
+            std::string::npos);
+  EXPECT_NE(run.err.find("Converting ["), std::string::npos);
+  EXPECT_NE(run.err.find("100%"), std::string::npos);
+  for (const char* name : {"in", "b"}) {
+    Tool(dir, std::string("djpeg -bmp ") + (name[0] == 'b' ? "sub/b.jpg" : "in.jpg") + " > dj.bmp");
+    EXPECT_EQ(Read(std::string("out/") + name + ".bmp"), Read("dj.bmp")) << name;
+  }
+  EXPECT_FALSE(Exists(dir.File("out/junk.bmp")));
+  // The other direction by --to; all succeed: exit 0.
+  const ToolRun encode = Convert(dir, "-o sub --to jpg --quality 90 out/in.bmp out/b.bmp");
+  EXPECT_EQ(encode.status, 0) << encode.err;
+  EXPECT_EQ(Shell(dir, "djpeg sub/in.jpg > /dev/null && djpeg sub/b.jpg > /dev/null").status, 0);
+}
+
 TEST_F(ConvertTest, ProgressBarOnRequest) {
   const ToolRun run = Convert(dir, "--progress in.jpg out.bmp");
   ASSERT_EQ(run.status, 0);
@@ -345,6 +374,10 @@ TEST_F(ConvertTest, ClearErrors) {
                 "268435456 pixels\n"},
            Case{"in.jpg", 2, "zeljpeg-convert: an input and an output file are needed\n"},
            Case{"in.jpg out.bmp --dct", 2, "zeljpeg-convert: --dct needs a value\n"},
+           Case{"--jobs 2 in.jpg out.bmp", 2, "zeljpeg-convert: --jobs applies only with -o DIR\n"},
+           Case{"-o . --to png in.jpg", 2, "zeljpeg-convert: --to must be bmp, jpg or jpeg\n"},
+           Case{"-o .", 2, "zeljpeg-convert: -o needs at least one input file\n"},
+           Case{"-o in.jpg in.jpg", 1, "zeljpeg-convert: in.jpg is not a folder\n"},
        }) {
     const ToolRun run = Convert(dir, c.args);
     EXPECT_EQ(run.status, c.status) << c.args;

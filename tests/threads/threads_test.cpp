@@ -214,22 +214,22 @@ TempDir& PictureDir() {
 INSTANTIATE_TEST_SUITE_P(
     SeparateObjects, Threads,
     testing::Values(
-        Job{"Decode24", 12, [] { return Decode(TheInputs().jpeg, jp24bit); }},
-        Job{"Decode8", 6, [] { return Decode(TheInputs().jpeg, jp8bit); }},
+        Job{"Decode24", 40, [] { return Decode(TheInputs().jpeg, jp24bit); }},
+        Job{"Decode8", 10, [] { return Decode(TheInputs().jpeg, jp8bit); }},
         Job{"Decode4", 6, [] { return Decode(TheInputs().jpeg, jp4bit); }},
         Job{"DecodeGray", 6, [] { return Decode(TheInputs().jpeg, jpGrayscale); }},
         Job{"DecodeProgressive", 6, [] { return Decode(TheInputs().progressive, jp24bit); }},
-        Job{"Encode", 8, [] { return Encode(TheInputs().bmp, false); }},
+        Job{"Encode", 16, [] { return Encode(TheInputs().bmp, false); }},
         Job{"EncodeProgressive", 4, [] { return Encode(TheInputs().bmp, true); }},
-        Job{"PictureLoadSave", 6, [] { return PictureRoundTrip(PictureDir()); }},
-        Job{"BitmapConversions", 8, [] { return Conversions(TheInputs().bmp); }},
+        Job{"PictureLoadSave", 12, [] { return PictureRoundTrip(PictureDir()); }},
+        Job{"BitmapConversions", 16, [] { return Conversions(TheInputs().bmp); }},
         Job{"PlayShapes", 4,
             [] { return Playback(ReadFileBytes(TestDataPath("metafiles/canvas-shapes.emf"))); }},
         Job{"PlayText", 4,
             [] { return Playback(ReadFileBytes(TestDataPath("metafiles/wine-text.emf"))); }},
         Job{"PlayPaths", 4,
             [] { return Playback(ReadFileBytes(TestDataPath("metafiles/wine-paths.emf"))); }},
-        Job{"Record", 20, Recording}),
+        Job{"Record", 60, Recording}),
     [](const testing::TestParamInfo<Job>& info) { return std::string(info.param.name); });
 
 // While the shared decompressor decodes on this thread (the one that made
