@@ -3,6 +3,8 @@
 #include <sys/mman.h>
 
 #include <cstring>
+#include <mutex>
+#include <utility>
 
 #include "platform/gdi/portable/Bitmaps.h"
 #include "platform/gdi/portable/PixelFormats.h"
@@ -11,11 +13,11 @@ namespace gdiport {
 
 namespace {
 
-// The most recently freed large block of the thread, kept for the next
-// bitmap of a similar size: mapping fresh pages costs more than filling them.
-// One per thread, so that threads converting images at once neither wait for
-// each other nor trade blocks; it is unmapped when its thread ends.
+// The most recently freed large block, kept for the next bitmap of a
+// similar size: mapping fresh pages costs more than filling them. Shared by
+// all threads; the mutex is held only to take or put the block.
 struct SpareBlock {
+  std::mutex mutex;
   void* data = nullptr;
   size_t size = 0;
   ~SpareBlock() {
@@ -23,7 +25,7 @@ struct SpareBlock {
   }
 };
 SpareBlock& Spare() {
-  thread_local SpareBlock spare;
+  static SpareBlock spare;
   return spare;
 }
 constexpr size_t kMapAbove = size_t(1) << 20;
@@ -37,14 +39,15 @@ PixelBuffer::~PixelBuffer() {
 
 void PixelBuffer::Free() {
   if (mapped_) {
-    SpareBlock& spare = Spare();
+    void* unmap = data_;
+    size_t unmap_size = size_;
     if (size_ <= kMaxSpare) {
-      if (spare.data) munmap(spare.data, spare.size);
-      spare.data = data_;
-      spare.size = size_;
-    } else {
-      munmap(data_, size_);
+      SpareBlock& spare = Spare();
+      std::lock_guard<std::mutex> lock(spare.mutex);
+      std::swap(unmap, spare.data);
+      std::swap(unmap_size, spare.size);
     }
+    if (unmap) munmap(unmap, unmap_size);
   } else {
     std::free(data_);
   }
@@ -56,11 +59,15 @@ void PixelBuffer::Free() {
 bool PixelBuffer::Allocate(size_t size, bool zero) {
   Free();
   if (size >= kMapAbove) {
-    SpareBlock& spare = Spare();
-    if (spare.data && spare.size >= size && spare.size / 2 <= size) {
-      data_ = static_cast<uint8_t*>(spare.data);
-      size_ = spare.size;
-      spare.data = nullptr;
+    {
+      SpareBlock& spare = Spare();
+      std::lock_guard<std::mutex> lock(spare.mutex);
+      if (spare.data && spare.size >= size && spare.size / 2 <= size) {
+        data_ = static_cast<uint8_t*>(std::exchange(spare.data, nullptr));
+        size_ = spare.size;
+      }
+    }
+    if (data_) {
       if (zero) std::memset(data_, 0, size);
     } else {
       // Very large blocks are not populated up front, so that memory is only
