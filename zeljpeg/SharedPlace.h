@@ -42,7 +42,7 @@ class TSharedPlace {
     if (std::atomic_ref<T*>(variable_).compare_exchange_strong(expected, nullptr)) {
       home_ = std::thread::id();
       snapshot = std::move(snapshot_);
-      converting_ = false;
+      converting_ = 0;
     }
   }
 
@@ -61,14 +61,15 @@ class TSharedPlace {
     if (!HasSnapshot()) made.reset(new T(nullptr));
     std::lock_guard<std::mutex> lock(mutex_);
     if (!snapshot_) snapshot_ = std::move(made);
-    snapshot_->AssignSettings(*shared);
-    converting_ = true;
+    if (converting_ == 0) snapshot_->AssignSettings(*shared);
+    ++converting_;
   }
   void EndConversion() {
     std::lock_guard<std::mutex> lock(mutex_);
-    converting_ = false;
+    if (converting_ > 0) --converting_;
   }
 
+  // True once BeginConversion has made the snapshot instance.
   bool HasSnapshot() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return snapshot_ != nullptr;
@@ -81,7 +82,7 @@ class TSharedPlace {
   std::unique_ptr<T> NewCopy() {
     std::unique_ptr<T> copy(new T(nullptr));
     std::lock_guard<std::mutex> lock(mutex_);
-    if (converting_ && snapshot_) {
+    if (converting_ > 0 && snapshot_) {
       copy->AssignSettings(*snapshot_);
     } else if (T* shared = Get(); shared != nullptr && shared != copy.get()) {
       copy->AssignSettings(*shared);
@@ -93,7 +94,7 @@ class TSharedPlace {
   T*& variable_;
   mutable std::mutex mutex_;
   std::thread::id home_;
-  bool converting_ = false;
+  int converting_ = 0;  // TJPEGBitmap conversions running on the home thread
   std::unique_ptr<T> snapshot_;
 };
 
