@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstddef>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -107,12 +109,18 @@ std::string PictureRoundTrip(const TempDir& dir) {
 // The BMP file's pixels in a screen-compatible bitmap, shrunk with
 // HALFTONE, read back at 24 and at 4 bits.
 std::string Conversions(const std::string& bmp) {
-  const auto* file = reinterpret_cast<const BITMAPFILEHEADER*>(bmp.data());
-  const auto* info = reinterpret_cast<const BITMAPINFO*>(bmp.data() + sizeof(BITMAPFILEHEADER));
+  // The DIB after the 14-byte file header, copied to be aligned.
+  std::vector<uint32_t> dib((bmp.size() - sizeof(BITMAPFILEHEADER) + 3) / 4);
+  std::memcpy(dib.data(), bmp.data() + sizeof(BITMAPFILEHEADER),
+              bmp.size() - sizeof(BITMAPFILEHEADER));
+  DWORD offset = 0;
+  std::memcpy(&offset, bmp.data() + offsetof(BITMAPFILEHEADER, bfOffBits), sizeof offset);
+  const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
+  const auto* bits =
+      reinterpret_cast<const uint8_t*>(dib.data()) + offset - sizeof(BITMAPFILEHEADER);
   const int w = info->bmiHeader.biWidth, h = info->bmiHeader.biHeight;
   HDC screen = GetDC(nullptr);
-  HBITMAP source = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bmp.data() + file->bfOffBits,
-                                  info, DIB_RGB_COLORS);
+  HBITMAP source = CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, bits, info, DIB_RGB_COLORS);
   HBITMAP small = CreateCompatibleBitmap(screen, w / 3, h / 3);
   HDC from = CreateCompatibleDC(screen);
   HDC to = CreateCompatibleDC(screen);
