@@ -12,7 +12,8 @@ class TJPEGStreamCompressor;
 
 // The unit's shared stream instances: each holds the earliest-constructed
 // live instance of its class (nil until one is constructed). Only the stream
-// classes' constructors and destructors write them; they are defined with
+// classes' constructors and destructors write them (atomically, so that
+// instances may be constructed on several threads); they are defined with
 // those classes.
 extern ZELJPEG_API TJPEGStreamDecompressor* SharedStreamDecompressor;
 extern ZELJPEG_API TJPEGStreamCompressor* SharedStreamCompressor;
@@ -44,6 +45,19 @@ extern ZELJPEG_API TJPEGStreamCompressor* SharedStreamCompressor;
 // between operations, is safe: the next operation takes (or constructs) the
 // instance that is shared then. Destroying it from inside its own event
 // handlers while it decodes or encodes is not allowed, as for any component.
+//
+// Threads: the shared instance serves only the thread that constructed it.
+// On any other thread a load or save constructs an instance of its own with
+// a copy of the shared instance's settings (AssignSettings: options, limits,
+// quality, tables, comment, trace level) and none of its event handlers, and
+// frees it at the end; so loads and saves on several threads run at once,
+// never fail as busy because of each other, and the shared instance's
+// handlers run only on its own thread. Warnings of such a copy go to the
+// warning box, which off the forms' thread is one line on standard error.
+// The shared instance's settings are copied under a lock while it is idle,
+// or from a snapshot taken when its current TJPEGBitmap conversion began;
+// change them on its own thread while no load or save runs elsewhere, and
+// destroy it only when none runs.
 class ZELJPEG_API TJPEGBitmap : public TBitmap {
   VASK_CLASS(TJPEGBitmap, TBitmap)
  public:

@@ -2,6 +2,11 @@
 // system's own; on Linux the same names are declared here and implemented
 // portably in platform/gdi/portable/ (see the header comments there for the
 // rules this implementation picks where Windows leaves a result undefined).
+//
+// Threads, as on Windows: every call may be made from any thread, and
+// separate objects (contexts, bitmaps, palettes, metafiles, memory blocks)
+// work on separate threads at once; one object used from two threads at once
+// is the caller's mistake. The last error is kept per thread.
 #pragma once
 
 #include "platform/Export.h"
