@@ -249,7 +249,8 @@ class PLATFORM_API EComponentError : public Exception {
 };
 
 // The class registry: classes that component streaming may construct by name.
-// Registering a class again is harmless.
+// Registering a class again is harmless. Registrations and lookups may come
+// from any thread (they are locked).
 PLATFORM_API void RegisterClass(TClass c);
 PLATFORM_API void RegisterClasses(std::initializer_list<TClass> classes);
 // The registered class of that name (case-insensitive), or null.

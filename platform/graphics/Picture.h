@@ -63,6 +63,9 @@ class PLATFORM_API TPicture : public TPersistent {
 
   // The format list. RegisterFileFormat inserts a record at the front, with
   // the extension lower-cased; registering again adds another record.
+  // Changes and the lookups below are locked and may come from any thread;
+  // records taken out by UnregisterGraphicClass stay allocated until the
+  // program ends, so a walk from FileFormats() on another thread can go on.
   static void RegisterFileFormat(const std::string& extension, const std::string& description,
                                  TClass graphic_class);
   // The list's first record (null when empty); the list owns the records.
