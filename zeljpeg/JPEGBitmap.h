@@ -56,8 +56,8 @@ extern ZELJPEG_API TJPEGStreamCompressor* SharedStreamCompressor;
 // warning box, which off the forms' thread is one line on standard error.
 // The shared instance's settings are copied under a lock while it is idle,
 // or from a snapshot taken when its current TJPEGBitmap conversion began;
-// change them on its own thread while no load or save runs elsewhere, and
-// destroy it only when none runs.
+// change them, or convert with it directly, on its own thread while no load
+// or save runs elsewhere, and destroy it only when none runs.
 class ZELJPEG_API TJPEGBitmap : public TBitmap {
   VASK_CLASS(TJPEGBitmap, TBitmap)
  public:
