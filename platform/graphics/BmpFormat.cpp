@@ -308,7 +308,7 @@ std::vector<uint8_t> ConvertRows(std::vector<uint8_t> pixels, const Header& h, u
 
 }  // namespace
 
-Dib ReadBmpFile(TStream& stream, int64_t limit) {
+BmpStructure ReadBmpStructure(TStream& stream, int64_t limit) {
   if (limit < static_cast<int64_t>(kFileHeaderSize + kCoreHeaderSize)) InvalidBitmap();
   const uint64_t available = static_cast<uint64_t>(limit);
 
@@ -317,52 +317,111 @@ Dib ReadBmpFile(TStream& stream, int64_t limit) {
   if (file.bfType != kBmpSignature) InvalidBitmap();
   const Header h = ReadInfoHeader(stream);
   CheckFormat(h);
-  const bool rle = h.compression == BI_RLE8 || h.compression == BI_RLE4;
-  const uint64_t width = static_cast<uint64_t>(h.width);
-  const bool top_down = h.height < 0;
-  const uint64_t height = static_cast<uint64_t>(top_down ? -h.height : h.height);
+  BmpStructure s;
+  s.bits = h.bits;
+  s.compression = h.compression;
+  s.rle = h.compression == BI_RLE8 || h.compression == BI_RLE4;
+  s.width = static_cast<uint64_t>(h.width);
+  s.top_down = h.height < 0;
+  s.height = static_cast<uint64_t>(s.top_down ? -h.height : h.height);
 
   // Everything between the header and the pixels: masks and colour table.
-  const uint64_t pixels_offset = file.bfOffBits;
+  s.pixels_offset = file.bfOffBits;
   const uint64_t after_header = kFileHeaderSize + h.size;
-  if (pixels_offset < after_header || pixels_offset > available) InvalidBitmap();
-  std::vector<uint8_t> between(static_cast<size_t>(pixels_offset - after_header));
+  if (s.pixels_offset < after_header || s.pixels_offset > available) InvalidBitmap();
+  std::vector<uint8_t> between(static_cast<size_t>(s.pixels_offset - after_header));
   ReadExact(stream, between.data(), between.size());
-  uint32_t masks[3];
   size_t table_offset = 0;
-  ColourMasks(h, between, masks, table_offset);
-  const uint64_t file_colours = FileColours(h, between, table_offset);
+  ColourMasks(h, between, s.masks, table_offset);
+  s.file_colours = FileColours(h, between, table_offset);
 
-  const uint64_t stride = DibRowBytes(width, h.bits);
-  uint64_t image_size = 0;
-  if (rle) {
+  s.stride = DibRowBytes(s.width, h.bits);
+  if (s.rle) {
     // The compressed size must be given and present; the image may be larger.
-    image_size = h.image_size;
-    if (image_size == 0 || image_size > available - pixels_offset) InvalidBitmap();
+    s.image_size = h.image_size;
+    if (s.image_size == 0 || s.image_size > available - s.pixels_offset) InvalidBitmap();
     // A few bytes of runs can end a bitmap of any size, so the file does not
     // bound the image as it does for plain rows: the pixel limit must.
     CheckPixelLimit(h.width, h.height, kDefaultMaxPixels);
   } else {
-    if (stride > available || height > available) InvalidBitmap();  // keeps the product small
-    image_size = stride * height;
-    if (image_size > available - pixels_offset) InvalidBitmap();
+    if (s.stride > available || s.height > available) InvalidBitmap();  // keeps the product small
+    s.image_size = s.stride * s.height;
+    if (s.image_size > available - s.pixels_offset) InvalidBitmap();
   }
+  s.out_bits = h.bits == 16 ? 24 : h.bits;
+  s.info = OutputInfo(s.width, s.height, s.out_bits, h, between, table_offset, s.file_colours);
+  return s;
+}
 
+std::vector<uint8_t> DecodeRleRows(const BmpStructure& s, const std::vector<uint8_t>& runs) {
+  std::vector<uint8_t> rows = Allocate(s.stride * s.height);
+  DecodeRle(runs.data(), runs.size(), s.bits, s.width, s.height, s.stride, rows.data());
+  return rows;
+}
+
+Dib ReadBmpFile(TStream& stream, int64_t limit) {
+  const BmpStructure s = ReadBmpStructure(stream, limit);
   Dib dib;
-  dib.file_bits = h.bits;
-  dib.colors_used = static_cast<int>(file_colours);
-  const int out_bits = h.bits == 16 ? 24 : h.bits;
-  dib.info = OutputInfo(width, height, out_bits, h, between, table_offset, file_colours);
-  std::vector<uint8_t> pixels = Allocate(image_size);
+  dib.file_bits = s.bits;
+  dib.colors_used = static_cast<int>(s.file_colours);
+  dib.info = s.info;
+  std::vector<uint8_t> pixels = Allocate(s.image_size);
   ReadExact(stream, pixels.data(), pixels.size());
-  if (rle) {
-    dib.bits = Allocate(stride * height);
-    DecodeRle(pixels.data(), pixels.size(), h.bits, width, height, stride, dib.bits.data());
+  if (s.rle) {
+    dib.bits = DecodeRleRows(s, pixels);
   } else {
-    dib.bits = ConvertRows(std::move(pixels), h, width, height, top_down, stride, out_bits, masks,
-                           dib.rgb565);
+    Header h;
+    h.bits = s.bits;
+    h.compression = s.compression;
+    dib.bits = ConvertRows(std::move(pixels), h, s.width, s.height, s.top_down, s.stride,
+                           s.out_bits, s.masks, dib.rgb565);
   }
   return dib;
+}
+
+BgrRowConverter::BgrRowConverter(const BmpStructure& structure)
+    : bits_(structure.bits), width_(structure.width) {
+  if (bits_ <= 8) {
+    const auto* table = reinterpret_cast<const RGBQUAD*>(structure.info.data() + kInfoHeaderSize);
+    for (int i = 0; i < (1 << bits_); ++i)
+      std::memcpy(colours_[i], &table[i], 3);  // blue, green, red
+  } else if (bits_ != 24) {
+    for (int c = 0; c < 3; ++c) {
+      const Channel channel = Channel::From(structure.masks[2 - c]);
+      channels_[c] = Mask{channel.mask, channel.shift, channel.max};
+    }
+  }
+}
+
+void BgrRowConverter::Convert(const uint8_t* src, uint8_t* dst) const {
+  switch (bits_) {
+    case 24:
+      std::memcpy(dst, src, static_cast<size_t>(3 * width_));
+      return;
+    case 8:
+      for (uint64_t x = 0; x < width_; ++x, dst += 3) std::memcpy(dst, colours_[src[x]], 3);
+      return;
+    case 4:
+    case 1:
+      for (uint64_t x = 0; x < width_; ++x, dst += 3) {
+        const unsigned index = bits_ == 4 ? (src[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0x0F
+                                          : (src[x / 8] >> (7 - x % 8)) & 1;
+        std::memcpy(dst, colours_[index], 3);
+      }
+      return;
+    default: {
+      const int step = bits_ / 8;
+      for (uint64_t x = 0; x < width_; ++x, src += step, dst += 3) {
+        uint32_t pixel = 0;
+        std::memcpy(&pixel, src, static_cast<size_t>(step));
+        for (int c = 0; c < 3; ++c) {
+          const Mask& m = channels_[c];
+          const uint64_t v = (pixel & m.mask) >> m.shift;
+          dst[c] = static_cast<uint8_t>((v * 255 + m.max / 2) / m.max);
+        }
+      }
+    }
+  }
 }
 
 std::vector<uint8_t> ConvertFromBgrx(const uint8_t* pixels, int width, int height,

@@ -29,6 +29,53 @@ struct Dib {
   }
 };
 
+// What a BMP file's headers say about its pixels, checked against the
+// file's size: ReadBmpStructure reads everything in front of the pixels.
+struct BmpStructure {
+  uint64_t width = 0, height = 0;
+  bool top_down = false;
+  int bits = 0;                   // in the file: 1, 4, 8, 16, 24 or 32
+  uint32_t compression = BI_RGB;  // BI_RGB, BI_BITFIELDS, BI_RLE8 or BI_RLE4
+  bool rle = false;
+  uint32_t masks[3] = {0, 0, 0};  // red, green, blue at 16 and 32 bits
+  uint64_t file_colours = 0;      // colour-table entries the file holds
+  uint64_t pixels_offset = 0;     // of the pixel data, from the file's start
+  uint64_t stride = 0;            // bytes of one uncompressed file row
+  uint64_t image_size = 0;        // bytes of pixel data in the file
+  int out_bits = 0;               // of the DIB ReadBmpFile makes (16 becomes 24)
+  std::vector<uint8_t> info;      // that DIB's header and full colour table
+};
+
+// Reads the file header, the information header, the masks and the colour
+// table from the stream's position (at most limit bytes of file), leaving
+// the position there; raises as ReadBmpFile.
+BmpStructure ReadBmpStructure(TStream& stream, int64_t limit);
+
+// The uncompressed bottom-up rows (stride bytes each) of run-length encoded
+// pixel data.
+std::vector<uint8_t> DecodeRleRows(const BmpStructure& structure, const std::vector<uint8_t>& runs);
+
+// Turns rows of a file's (or, for run-length encoded files, the decoded)
+// pixels into 24-bit blue-green-red pixels: through the colour table below
+// 16 bits, through the colour masks at 16 and 32 bits. The colours are those
+// a true-colour device bitmap made from the file holds.
+class BgrRowConverter {
+ public:
+  explicit BgrRowConverter(const BmpStructure& structure);
+  // width pixels of src into 3 x width bytes of dst.
+  void Convert(const uint8_t* src, uint8_t* dst) const;
+
+ private:
+  int bits_;
+  uint64_t width_;
+  uint8_t colours_[256][3] = {};
+  struct Mask {
+    uint32_t mask = 0;
+    int shift = 0;
+    uint32_t max = 1;
+  } channels_[3];  // blue, green, red
+};
+
 // Reads a BMP file from the stream's position, at most limit bytes of it,
 // and leaves the position after the pixel data. Accepts the core header (12
 // bytes), the information header (40) and its versions (52, 56, V4 108, V5
