@@ -225,6 +225,43 @@ void TJPEGCompressor::WriteDIBitmap(const BITMAPINFO& info, const void* bits) {
     if (!row_buffer) OutOfMemoryError();
   }
 
+  const uint8_t* const rows = static_cast<const uint8_t*>(bits);
+  const size_t stride = static_cast<size_t>(DibRowBytes(header.biWidth, bit_count));
+  const JDIMENSION height = FCompressInfo.image_height;
+  std::optional<TPaletteExpander> expander;
+  if (bit_count != 24)
+    expander.emplace(reinterpret_cast<const uint8_t*>(&info) + header.biSize, bit_count);
+  Compress([&](JDIMENSION y) -> JSAMPROW {
+    // DIB rows are stored bottom-up: the top row of the picture comes last.
+    const uint8_t* src = rows + stride * (height - 1 - y);
+    if (bit_count == 24) return const_cast<JSAMPROW>(src);  // read only by the codec
+    if (bit_count == 8)
+      expander->Expand8(src, row_buffer.get(), FCompressInfo.image_width);
+    else
+      expander->Expand4(src, row_buffer.get(), FCompressInfo.image_width);
+    return row_buffer.get();
+  });
+}
+
+void TJPEGCompressor::WriteRows(int32_t width, int32_t height, const TRowSource& rows) {
+  TConversionScope conversion(*this, kBusyMessage);
+  if (width < 0 || height < 0)
+    throw Exception(Format("Unable to compress an image of %d x %d pixels", static_cast<int>(width),
+                           static_cast<int>(height)));
+  if (width > static_cast<int32_t>(JPEG_MAX_DIMENSION))
+    throw Exception(Format("Maximum supported image dimension is %d pixels",
+                           static_cast<int>(JPEG_MAX_DIMENSION)));
+  FCompressInfo.image_width = static_cast<JDIMENSION>(width);
+  FCompressInfo.image_height = static_cast<JDIMENSION>(height);
+  SetColorSpace(FGrayscaleOutput ? JCS_GRAYSCALE : JCS_YCbCr);
+  Compress([&](JDIMENSION y) {
+    const uint8_t* row = rows(y);
+    if (row == nullptr) throw Exception(Format("No pixels for row %u", static_cast<unsigned>(y)));
+    return const_cast<JSAMPROW>(row);  // read only by the codec
+  });
+}
+
+void TJPEGCompressor::Compress(const std::function<JSAMPROW(JDIMENSION y)>& rows) {
   // The codec derives these two fields for the compression at hand
   // (progressive output forces optimised coding; a restart interval in rows
   // becomes one in MCUs); give them back their settings afterwards so that
@@ -235,7 +272,7 @@ void TJPEGCompressor::WriteDIBitmap(const BITMAPINFO& info, const void* bits) {
   // Whatever ends the compression (codec error, handler exception,
   // destination failure), the codec object goes back to its start state.
   TCodecReset reset(*this);
-  CompressRows(info, static_cast<const uint8_t*>(bits), bit_count, row_buffer.get());
+  CompressRows(rows);
 }
 
 void TJPEGCompressor::RestoreStandardHuffmanTables() {
@@ -247,8 +284,7 @@ void TJPEGCompressor::RestoreStandardHuffmanTables() {
   }
 }
 
-void TJPEGCompressor::CompressRows(const BITMAPINFO& info, const uint8_t* bits, int bit_count,
-                                   JSAMPLE* row_buffer) {
+void TJPEGCompressor::CompressRows(const std::function<JSAMPROW(JDIMENSION y)>& rows) {
   // A progressive script stays in the codec object; clear it when this
   // compression is sequential.
   if (FProgressiveJPEG) {
@@ -265,27 +301,10 @@ void TJPEGCompressor::CompressRows(const BITMAPINFO& info, const uint8_t* bits, 
                       static_cast<unsigned int>(FComment.size()));
   if (OnWriteMarkers) OnWriteMarkers(this);
 
-  const JDIMENSION width = FCompressInfo.image_width;
   const JDIMENSION height = FCompressInfo.image_height;
-  const size_t stride = static_cast<size_t>(DibRowBytes(width, bit_count));
-  std::optional<TPaletteExpander> expander;
-  if (bit_count != 24)
-    expander.emplace(reinterpret_cast<const uint8_t*>(&info) + info.bmiHeader.biSize, bit_count);
-
   FAbortRequested = false;
   while (FCompressInfo.next_scanline < height) {
-    // DIB rows are stored bottom-up: the top row of the picture comes last.
-    const uint8_t* src = bits + stride * (height - 1 - FCompressInfo.next_scanline);
-    JSAMPROW row;
-    if (bit_count == 24) {
-      row = const_cast<JSAMPROW>(src);  // read only by the codec
-    } else {
-      if (bit_count == 8)
-        expander->Expand8(src, row_buffer, width);
-      else
-        expander->Expand4(src, row_buffer, width);
-      row = row_buffer;
-    }
+    JSAMPROW row = rows(FCompressInfo.next_scanline);
     // A destination that could not take a full buffer suspends the codec,
     // which then takes no row; end the compression as the codec ends a
     // suspension where it cannot be resumed.

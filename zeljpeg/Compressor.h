@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -127,6 +128,17 @@ class ZELJPEG_API TJPEGCompressor : public TJPEGBase {
   // pixels); nothing is written then. "User Interrupt" after Abort() from
   // OnProgressReport; codec errors with the codec's message.
   void WriteDIBitmap(const BITMAPINFO& info, const void* bits);
+  // Supplies row y of an image (0: the top row) as width x 3 bytes, blue,
+  // green, red for each pixel. The bytes must stay valid until the next call;
+  // an exception it raises ends the compression as any failure does.
+  using TRowSource = std::function<const uint8_t*(uint32_t y)>;
+  // Compresses a width x height image whose rows rows supplies, top row
+  // first, exactly as WriteDIBitmap compresses a 24-bit DIB of the same
+  // pixels (settings, markers, events, progress and failures alike), for an
+  // image that is not held in memory as a whole. Raises Exception for a
+  // negative size and the codec's "Maximum supported image dimension is %d
+  // pixels" for a larger one; nothing is written then.
+  void WriteRows(int32_t width, int32_t height, const TRowSource& rows);
   // Compresses the bitmap at its own size from a DIB at bmDefault depth.
   // Raises what CheckBitmap raises.
   void WriteBitmap(TBitmap* bitmap);
@@ -171,8 +183,12 @@ class ZELJPEG_API TJPEGCompressor : public TJPEGBase {
   friend void JPEGTermDestination(j_compress_ptr);
 
   // The steps from the codec's start call to its finish call.
-  void CompressRows(const BITMAPINFO& info, const uint8_t* bits, int bit_count,
-                    JSAMPLE* row_buffer);
+  // rows gives the picture's row y (0: the top) as blue-green-red samples.
+  void CompressRows(const std::function<JSAMPROW(JDIMENSION y)>& rows);
+  // What WriteDIBitmap and WriteRows do around CompressRows: the codec
+  // fields a compression derives are given their settings back, and any
+  // failure returns the codec object to its start state.
+  void Compress(const std::function<JSAMPROW(JDIMENSION y)>& rows);
   // Puts the standard Huffman tables back: an optimised compression leaves
   // the tables of its image in the codec object.
   void RestoreStandardHuffmanTables();

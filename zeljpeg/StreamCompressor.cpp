@@ -147,6 +147,12 @@ void TJPEGStreamCompressor::SaveDIBitmapToStream(TStream& stream, const BITMAPIN
   WriteDIBitmap(info, bits);
 }
 
+void TJPEGStreamCompressor::SaveRowsToStream(TStream& stream, int32_t width, int32_t height,
+                                             const TRowSource& rows) {
+  TStreamAttachment attachment(*this, stream);
+  WriteRows(width, height, rows);
+}
+
 void TJPEGFileCompressor::CheckPicture(TPicture* picture, int32_t width, int32_t height) const {
   if (Busy()) throw Exception(kBusyMessage);
   TGraphic* graphic = picture != nullptr ? picture->Graphic() : nullptr;

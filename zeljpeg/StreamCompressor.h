@@ -61,6 +61,8 @@ class ZELJPEG_API TJPEGStreamCompressor : public TJPEGCompressor {
   // The metafile rendered at width x height.
   void SaveMetaFileToStream(TMetafile* metafile, TStream& stream, int32_t width, int32_t height);
   void SaveDIBitmapToStream(TStream& stream, const BITMAPINFO& info, const void* bits);
+  // WriteRows into the stream.
+  void SaveRowsToStream(TStream& stream, int32_t width, int32_t height, const TRowSource& rows);
 
  protected:
   void InitDestination() override;
