@@ -305,6 +305,8 @@ void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void*
   const uint32_t width = d.output_width;
   const uint32_t height = d.output_height;
   const int64_t row_size = RowBytes(type);
+  // The samples of a row; the bytes after them up to row_size are padding.
+  const int64_t samples = static_cast<int64_t>(width) * d.output_components;
   std::unique_ptr<uint8_t[]> row_buffer;
   if (type == jp4bit) {
     row_buffer.reset(new (std::nothrow) uint8_t[width]());
@@ -319,6 +321,9 @@ void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void*
     uint8_t* row = base + row_size * (height - 1 - d.output_scanline);
     JSAMPROW target = type == jp4bit ? row_buffer.get() : row;
     if (jpeg_read_scanlines(&d, &target, 1) != 1) SourceSuspended();
+    // The rows need not come zeroed: their padding is written here.
+    if (type != jp4bit && samples < row_size)
+      std::memset(row + samples, 0, static_cast<size_t>(row_size - samples));
     if (type == jp4bit) {
       const uint8_t* s = row_buffer.get();
       for (int64_t k = 0; k < row_size; ++k) {

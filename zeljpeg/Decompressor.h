@@ -113,7 +113,10 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   virtual void ReadHeader();
   // Decodes the image whose header has been read into a bottom-up DIB.
   // info must hold GetBitmapInfoSize(type) bytes, bits GetDIBitsSize(type)
-  // zero bytes. Before decoding starts it refuses an image the type cannot
+  // bytes. Every byte of the rows the decode makes is written, their padding
+  // zeroed; bytes after them (the spare two thirds of a jp8bit or jpGrayscale
+  // buffer sized before decoding a colour image) are left as they are, so a
+  // zero-filled buffer stays zero there. Before decoding starts it refuses an image the type cannot
   // represent: "Image is Grayscale but colour output requested" for a
   // grayscale image unless type is jpGrayscale, "Image is CMYK or YCCK; <type>
   // output is not possible" for a four-component image (the colour output

@@ -5,6 +5,7 @@
 #include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/graphics/Palettes.h"
+#include "zeljpeg/DIBBits.h"
 #include "zeljpeg/Decompressor.h"
 #include "zeljpeg/Scopes.h"
 
@@ -32,7 +33,7 @@ void TJPEGDecompressor::DecodeWinBitmap(HBITMAP& bitmap, HPALETTE& palette) {
   else
     type = jp24bit;
 
-  TGlobalBlock bits = AllocateGlobalBlock(static_cast<size_t>(GetDIBitsSize(type)));
+  TGlobalBlock bits = AllocateDIBits(*this, type);
   TGlobalLock pixels(bits.Get());
   std::unique_ptr<uint8_t[]> info_block(new (std::nothrow) uint8_t[GetBitmapInfoSize(type)]());
   if (!info_block) OutOfMemoryError();

@@ -8,6 +8,12 @@ TGlobalBlock AllocateGlobalBlock(size_t size) {
   return block;
 }
 
+TGlobalBlock AllocateUnfilledGlobalBlock(size_t size) {
+  TGlobalBlock block(GlobalAlloc(GMEM_MOVEABLE, size));
+  if (!block) OutOfMemoryError();
+  return block;
+}
+
 TGlobalLock::TGlobalLock(HGLOBAL block) : block_(block), data_(GlobalLock(block)) {
   if (data_ == nullptr) OutOfMemoryError();
 }

@@ -58,6 +58,11 @@ using TGlobalBlock = TOwnedHandle<HGLOBAL, TFreeGlobal>;
 
 // A new movable, zero-filled global block of size bytes. Raises EOutOfMemory.
 PLATFORM_API TGlobalBlock AllocateGlobalBlock(size_t size);
+// A new movable global block of size bytes whose content is whatever the
+// allocator gives, for a caller that writes every byte before anyone reads
+// it: zero-filling a large block costs a pass over all of its memory.
+// Raises EOutOfMemory.
+PLATFORM_API TGlobalBlock AllocateUnfilledGlobalBlock(size_t size);
 
 // Locks a global block for the scope. Raises EOutOfMemory when it cannot be
 // locked.
