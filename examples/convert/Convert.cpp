@@ -1,5 +1,6 @@
 #include "examples/convert/Convert.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "platform/classes/SafeFileStream.h"
 #include "platform/classes/Streams.h"
 #include "platform/gdi/DibRows.h"
+#include "platform/graphics/BmpRows.h"
 #include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/Graphics.h"
 
@@ -46,9 +48,11 @@ void WriteBmp(TStream& out, const BITMAPINFO& info, const uint8_t* bits) {
   out.WriteBuffer(&file, sizeof(file));
   out.WriteBuffer(&header, sizeof(header));
   if (colours > 0) out.WriteBuffer(info.bmiColors, 4 * colours);
-  // Written a row at a time: WriteBuffer takes at most 2 GB at once.
-  for (int64_t written = 0; written < rows_size; written += stride)
-    out.WriteBuffer(bits + written, static_cast<int32_t>(stride));
+  // The DIB's rows are bottom-up, as the file's are: one run of bytes,
+  // written in pieces of whole rows (WriteBuffer takes at most 2 GB at once).
+  const int64_t piece = std::max<int64_t>(stride, (int64_t{1} << 30) / stride * stride);
+  for (int64_t written = 0; written < rows_size; written += piece)
+    out.WriteBuffer(bits + written, static_cast<int32_t>(std::min(piece, rows_size - written)));
 }
 
 void ApplyLimits(TJPEGDecompressor& decompressor, const ConvertOptions& o) {
@@ -66,12 +70,54 @@ int64_t SizeOf(TStream& stream) {
   }
 }
 
-// Writes the content to file_name through a temporary file in its folder,
-// so that a failed write leaves an existing file as it was.
-void SaveSafely(TMemoryStream& content, const std::string& file_name) {
-  TSafeFileStream file(file_name);
-  content.SaveToStream(file);
-  file.Commit();
+void ConfigureCompressor(TJPEGStreamCompressor& compressor, const ConvertOptions& o) {
+  compressor.SetQuality(o.quality);
+  compressor.SetGrayscaleOutput(o.grayscale);
+  compressor.SetProgressiveJPEG(o.progressive);
+  compressor.SetOptimizeCoding(o.optimize);
+  compressor.SetRestartInterval(o.restart_interval);
+  compressor.SetRestartInRows(o.restart_rows);
+  compressor.SetSmoothingFactor(o.smoothing);
+  compressor.SetDCTMethod(o.dct);
+  compressor.SetComment(o.comment);
+  if (o.has_density) {
+    compressor.SetDensityUnit(o.density_unit);
+    compressor.SetX_Density(o.x_density);
+    compressor.SetY_Density(o.y_density);
+  }
+  compressor.OnWarning = PrintWarning;
+}
+
+// True when a picture loaded from file_name is a TBitmap (by the extension,
+// as TPicture decides) and such a bitmap holds true colour: then the BMP
+// file's pixels, read as blue-green-red rows, are exactly what the bitmap
+// would hand the compressor. On a display of fewer colours the bitmap holds
+// the file's pixels reduced to them, and the picture is loaded as before.
+bool BmpReadDirectly(const std::string& file_name) {
+  const size_t dot = file_name.find_last_of('.');
+  const size_t separator = file_name.find_last_of("/\\:");
+  if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return false;
+  if (TPicture::GraphicClassForExtension(file_name.substr(dot + 1)) != TBitmap::StaticClass())
+    return false;
+  TWindowDC screen;
+  return GetDeviceCaps(screen.Get(), BITSPIXEL) * GetDeviceCaps(screen.Get(), PLANES) >= 24;
+}
+
+// Compresses a BMP file row by row as it is read, never holding the image:
+// only a block of its rows and the codec's own buffers are in memory.
+void EncodeBmpToJpeg(const ConvertOptions& o) {
+  TFileStream input(o.input, fmOpenRead);
+  TBmpRowReader rows(input, input.Size());
+  TJPEGStreamCompressor compressor(nullptr);
+  ConfigureCompressor(compressor, o);
+  const int64_t pixels = static_cast<int64_t>(rows.Width()) * rows.Height();
+  ProgressBar bar("Encoding", o.progress.value_or(StderrIsTerminal() && pixels >= kLargePixels));
+  compressor.OnProgressReport = [&](TObject*) { bar.Update(compressor.GetPercentDone()); };
+
+  TSafeFileStream output(o.output);
+  compressor.SaveRowsToStream(output, rows.Width(), rows.Height(),
+                              [&](uint32_t y) { return rows.Row(static_cast<int32_t>(y)); });
+  output.Commit();
 }
 
 }  // namespace
@@ -99,21 +145,26 @@ void DecodeToBmp(const ConvertOptions& o) {
   // Without --type, a grayscale JPEG becomes a gray BMP.
   if (!o.type_given && decompressor.JPEGColorSpace() == JCS_GRAYSCALE) type = jpGrayscale;
   std::vector<uint8_t> info(static_cast<size_t>(TJPEGDecompressor::GetBitmapInfoSize(type)), 0);
-  const TGlobalBlock bits =
-      AllocateGlobalBlock(static_cast<size_t>(decompressor.GetDIBitsSize(type)));
-  TMemoryStream bmp;
-  {
-    TGlobalLock lock(bits.Get());
-    auto* pixels = static_cast<uint8_t*>(lock.Data());
-    BITMAPINFO* header = reinterpret_cast<BITMAPINFO*>(info.data());
-    decompressor.ReadDIBitmap(header, type, pixels);
-    WriteBmp(bmp, *header, pixels);
-  }
+  // The decoder fills every row it makes, padding included, and the file
+  // takes only those rows: the block needs no zeroing.
+  const size_t bits_size = static_cast<size_t>(decompressor.GetDIBitsSize(type));
+  std::unique_ptr<uint8_t[]> bits(new (std::nothrow) uint8_t[bits_size]);
+  if (!bits) OutOfMemoryError();
+  BITMAPINFO* header = reinterpret_cast<BITMAPINFO*>(info.data());
+  decompressor.ReadDIBitmap(header, type, bits.get());
   decompressor.CloseStream();
-  SaveSafely(bmp, o.output);
+  // Straight into the file: a temporary file that replaces the output only
+  // once it is complete.
+  TSafeFileStream output(o.output);
+  WriteBmp(output, *header, bits.get());
+  output.Commit();
 }
 
 void EncodeToJpeg(const ConvertOptions& o) {
+  if (BmpReadDirectly(o.input)) {
+    EncodeBmpToJpeg(o);
+    return;
+  }
   // A JPEG input is decoded by this decompressor, with its limits and
   // warning handler, also when several conversions run on several threads.
   TJPEGStreamDecompressor decompressor(nullptr);
@@ -128,27 +179,12 @@ void EncodeToJpeg(const ConvertOptions& o) {
   }
 
   TJPEGStreamCompressor compressor(nullptr);
-  compressor.SetQuality(o.quality);
-  compressor.SetGrayscaleOutput(o.grayscale);
-  compressor.SetProgressiveJPEG(o.progressive);
-  compressor.SetOptimizeCoding(o.optimize);
-  compressor.SetRestartInterval(o.restart_interval);
-  compressor.SetRestartInRows(o.restart_rows);
-  compressor.SetSmoothingFactor(o.smoothing);
-  compressor.SetDCTMethod(o.dct);
-  compressor.SetComment(o.comment);
-  if (o.has_density) {
-    compressor.SetDensityUnit(o.density_unit);
-    compressor.SetX_Density(o.x_density);
-    compressor.SetY_Density(o.y_density);
-  }
-  compressor.OnWarning = PrintWarning;
-
+  ConfigureCompressor(compressor, o);
   const int64_t pixels = static_cast<int64_t>(picture.Width()) * picture.Height();
   ProgressBar bar("Encoding", o.progress.value_or(StderrIsTerminal() && pixels >= kLargePixels));
   compressor.OnProgressReport = [&](TObject*) { bar.Update(compressor.GetPercentDone()); };
 
-  TMemoryStream jpeg;
-  compressor.SavePictureToStream(&picture, jpeg);
-  SaveSafely(jpeg, o.output);
+  TSafeFileStream output(o.output);
+  compressor.SavePictureToStream(&picture, output);
+  output.Commit();
 }

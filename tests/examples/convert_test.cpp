@@ -13,6 +13,7 @@
 #include "tests/support/GraphicsTestSupport.h"
 #include "tests/support/Pictures.h"
 #include "tests/support/TestSupport.h"
+#include "zeljpeg/Zeljpeg.h"
 
 namespace {
 
@@ -204,6 +205,84 @@ TEST_F(ConvertTest, JpegEqualsCjpegOnTheSameSettings) {
   ASSERT_EQ(Convert(dir, "v5.bmp v5.jpg").status, 0);
   Tool(dir, "cjpeg src.bmp > cj.jpg");
   EXPECT_EQ(Read("v5.jpg"), Read("cj.jpg"));
+}
+
+// The JPEG the library makes of a picture file loaded as a picture: for a
+// BMP, through the bitmap the file becomes.
+std::string LibraryJpeg(const std::string& path) {
+  TPicture picture;
+  picture.LoadFromFile(path);
+  TJPEGStreamCompressor compressor(nullptr);
+  TMemoryStream out;
+  compressor.SavePictureToStream(&picture, out);
+  return std::string(reinterpret_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size()));
+}
+
+// The converter reads a BMP file's rows straight from the file; the JPEG is
+// the one it made before from the bitmap the file loaded into, for every
+// form of BMP, and cjpeg's where cjpeg reads the form.
+TEST_F(ConvertTest, EveryBmpFormConvertsAsItsBitmapDoes) {
+  const std::vector<uint32_t> grays = {0x000000, 0x404040, 0x808080, 0xC0C0C0, 0xFFFFFF};
+  std::vector<uint32_t> colours;
+  for (int i = 0; i < 256; ++i) colours.push_back(PatternRgb(i, 255 - i));
+  auto indexed = [](int n) { return [n](int x, int y) { return PatternIndex(x, y, n); }; };
+  auto rgb565 = [](int x, int y) {
+    const uint32_t c = PatternRgb(x, y);
+    return ((c >> 19) & 0x1F) << 11 | ((c >> 10) & 0x3F) << 5 | ((c >> 3) & 0x1F);
+  };
+  struct Case {
+    const char* name;
+    BmpLayout layout;
+    bool cjpeg_reads;
+  };
+  const std::vector<Case> cases = {
+      {"24 bits", {173, 91, 24, false, BI_RGB, {}, {}, PatternRgb}, true},
+      // More rows than the reader takes at once (about 1 MB).
+      {"24 bits, tall", {301, 1300, 24, false, BI_RGB, {}, {}, PatternRgb}, true},
+      {"24 bits, top-down", {173, -91, 24, false, BI_RGB, {}, {}, PatternRgb}, false},
+      {"8 bits", {61, 33, 8, false, BI_RGB, {}, colours, indexed(256)}, true},
+      {"8 bits, 5 colours",
+       {61, 33, 8, false, BI_RGB, {}, {colours.begin(), colours.begin() + 5}, indexed(5)},
+       true},
+      {"4 bits",
+       {61, 33, 4, false, BI_RGB, {}, {colours.begin(), colours.begin() + 16}, indexed(16)},
+       false},
+      {"1 bit", {61, 33, 1, false, BI_RGB, {}, {0x102030, 0xF0E0D0}, indexed(2)}, false},
+      {"16 bits 5-5-5", {61, 33, 16, false, BI_RGB, {}, {}, indexed(65536)}, false},
+      {"16 bits 5-6-5",
+       {61, 33, 16, false, BI_BITFIELDS, {0xF800, 0x07E0, 0x001F}, {}, rgb565},
+       false},
+      {"32 bits", {61, 33, 32, false, BI_RGB, {}, {}, PatternRgb}, true},
+      {"32 bits, odd masks",
+       {61,
+        33,
+        32,
+        false,
+        BI_BITFIELDS,
+        {0x3FF00000, 0x000FFC00, 0x000003FF},
+        {},
+        [](int x, int y) { return static_cast<uint32_t>(x * 40503u + y * 2654435u); }},
+       false},
+      {"core header", {61, 33, 8, true, BI_RGB, {}, colours, indexed(256)}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFileBytes(dir.File("in.bmp"), BuildBmp(c.layout));
+    const ToolRun run = Convert(dir, "in.bmp out.jpg");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(Read("out.jpg"), LibraryJpeg(dir.File("in.bmp")));
+    if (c.cjpeg_reads) {
+      Tool(dir, "cjpeg in.bmp > cj.jpg");
+      EXPECT_EQ(Read("out.jpg"), Read("cj.jpg"));
+    }
+  }
+  // Run-length encoded, as ImageMagick writes an 8-bit picture.
+  WriteFileBytes(dir.File("in.bmp"), BuildBmp({90, 40, 8, false, BI_RGB, {}, grays, indexed(5)}));
+  Tool(dir, "convert in.bmp -compress RLE BMP3:rle.bmp");
+  ASSERT_EQ(Le32(Read("rle.bmp"), 30), uint32_t{BI_RLE8});
+  ASSERT_EQ(Convert(dir, "rle.bmp out.jpg").status, 0);
+  EXPECT_EQ(Read("out.jpg"), LibraryJpeg(dir.File("rle.bmp")));
+  EXPECT_EQ(Read("out.jpg"), LibraryJpeg(dir.File("in.bmp")));
 }
 
 // A write that fails (here at a file-size limit) leaves an existing output
