@@ -196,6 +196,29 @@ TEST(DecodeDIB, ConvertToDIBWritesTheWholeBlockSizedBeforeDecoding) {
   EXPECT_EQ(bmp.colours[21].rgbRed, 128);
 }
 
+// Rows need no zeroed buffer: the decoder writes every byte of them, their
+// padding zeroed, and leaves the bytes after them as they were.
+TEST(DecodeDIB, RowsAreWholeInABufferThatWasNotZeroed) {
+  const std::string jpeg = CJpeg(Ppm(13, 5));
+  for (TJPEGOutputType type : {jp24bit, jp8bit, jp4bit, jpGrayscale}) {
+    std::string zeroed, filled;
+    for (char fill : {'\0', '\xA5'}) {
+      TProbeDecompressor d(nullptr);
+      TMemoryStream in;
+      FillStream(in, jpeg);
+      d.OpenStream(in);
+      std::vector<uint8_t> info(static_cast<size_t>(d.GetBitmapInfoSize(type)));
+      std::string bits(static_cast<size_t>(d.GetDIBitsSize(type)), fill);
+      d.ReadDIBitmap(reinterpret_cast<BITMAPINFO*>(info.data()), type, bits.data());
+      const auto& h = *reinterpret_cast<const BITMAPINFOHEADER*>(info.data());
+      const size_t rows = static_cast<size_t>(RowBytes(h)) * h.biHeight;
+      EXPECT_EQ(bits.substr(rows), std::string(bits.size() - rows, fill)) << type;
+      (fill == '\0' ? zeroed : filled) = bits.substr(0, rows);
+    }
+    EXPECT_EQ(filled, zeroed) << type;
+  }
+}
+
 TEST(DecodeDIB, FourBitRowsOfAnOddWidth) {
   TProbeDecompressor d(nullptr);
   Bmp bmp = ParseBmp(ConvertToBmp(d, CJpeg(Ppm(5, 3)), jp4bit));
