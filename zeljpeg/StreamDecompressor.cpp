@@ -1,10 +1,12 @@
 #include "zeljpeg/StreamDecompressor.h"
 
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <new>
 
 #include "platform/graphics/GdiGuards.h"
+#include "zeljpeg/DIBBits.h"
 #include "zeljpeg/Scopes.h"
 #include "zeljpeg/SharedPlace.h"
 
@@ -84,6 +86,50 @@ void TJPEGStreamDecompressor::SetBufSize(int32_t value) {
 void TJPEGStreamDecompressor::InitSource() {
   SetBytesInBuffer(0);
   FBytesRead = 0;
+  // A window left by a decode that failed is never read again.
+  FInPlace.window = nullptr;
+}
+
+bool TJPEGStreamDecompressor::StreamMemory(const uint8_t*& data, int64_t& position, int64_t& size) {
+  // The two classes themselves only: a descendant may read otherwise.
+  const TClass type = FStream->ClassType();
+  if (type == TMemoryStream::StaticClass()) {
+    data = static_cast<TMemoryStream*>(FStream)->Memory();
+  } else if (type == TResourceStream::StaticClass()) {
+    data = static_cast<TResourceStream*>(FStream)->Memory();
+  } else {
+    return false;
+  }
+  size = FStream->Size();
+  position = FStream->Position();
+  return data != nullptr && position < size;
+}
+
+void TJPEGStreamDecompressor::SyncInPlace() {
+  TInPlace& w = FInPlace;
+  if (w.window == nullptr) return;
+  // Buffered reading refills whenever the codec wants a byte past the end of
+  // its buffer, so it has refilled until its buffer's end lies past the
+  // codec's next byte (and stops at the stream's end).
+  const int64_t next = w.start + w.size - GetBytesInBuffer();
+  if (next > w.model_end) {
+    const int64_t refills = (next - w.model_end + FBufSize - 1) / FBufSize;
+    w.model_end = std::min(w.stream_end, w.model_end + refills * FBufSize);
+  }
+  FStream->Seek(w.model_end, soFromBeginning);
+}
+
+void TJPEGStreamDecompressor::EndInPlace() {
+  TInPlace& w = FInPlace;
+  if (w.window == nullptr) return;
+  SyncInPlace();
+  const int64_t next = w.start + w.size - GetBytesInBuffer();
+  const int64_t left = std::max<int64_t>(w.model_end - next, 0);  // at most the buffer size
+  // Past the window's end the stream's memory goes on up to its end.
+  if (left > 0) std::memcpy(FBuffer.get(), w.window + (next - w.start), static_cast<size_t>(left));
+  w.window = nullptr;
+  SetNextInputByte(FBuffer.get());
+  SetBytesInBuffer(static_cast<int32_t>(left));
 }
 
 bool TJPEGStreamDecompressor::StreamHeldNoData() {
@@ -99,6 +145,24 @@ bool TJPEGStreamDecompressor::StreamHeldNoData() {
 bool TJPEGStreamDecompressor::FillInputBuffer() {
   if (FStream == nullptr) throw Exception("No stream is attached to the JPEG decompressor");
   if (!FBuffer) throw Exception("The JPEG decompressor has no read buffer");
+  if (FInPlace.window != nullptr) {
+    // The window is used up; buffered reading may still hold bytes past it.
+    EndInPlace();
+    if (GetBytesInBuffer() > 0) return true;
+  }
+  const uint8_t* data = nullptr;
+  int64_t position = 0, size = 0;
+  if (StreamMemory(data, position, size)) {
+    // The codec's byte count is a 32-bit value on the way: a window of at
+    // most 1 GB, followed by the next.
+    const int64_t count = std::min<int64_t>(size - position, int64_t{1} << 30);
+    FInPlace = TInPlace{data + position, position, count,
+                        position + std::min<int64_t>(FBufSize, size - position), size};
+    SetNextInputByte(FInPlace.window);
+    SetBytesInBuffer(static_cast<int32_t>(count));
+    FStream->Seek(FInPlace.model_end, soFromBeginning);
+    return true;
+  }
   const int32_t count = FStream->Read(FBuffer.get(), FBufSize);
   SetNextInputByte(FBuffer.get());
   SetBytesInBuffer(count > 0 ? count : 0);
@@ -124,6 +188,22 @@ bool TJPEGStreamDecompressor::FillInputBuffer() {
 
 void TJPEGStreamDecompressor::SkipInputBytes(int32_t num_bytes) {
   if (num_bytes <= 0) return;
+  if (FInPlace.window != nullptr) {
+    TInPlace& w = FInPlace;
+    SyncInPlace();
+    const int64_t next = w.start + w.size - GetBytesInBuffer();
+    // Buffered reading seeks past what its buffer holds.
+    if (num_bytes > w.model_end - next) w.model_end = next + num_bytes;
+    if (num_bytes <= GetBytesInBuffer()) {
+      SetNextInputByte(GetNextInputByte() + num_bytes);
+      SetBytesInBuffer(GetBytesInBuffer() - num_bytes);
+    } else {
+      w.window = nullptr;  // the next refill starts where the skip ends
+      SetBytesInBuffer(0);
+    }
+    FStream->Seek(w.model_end, soFromBeginning);
+    return;
+  }
   const int32_t count = GetBytesInBuffer();
   if (num_bytes > count) {
     SetBytesInBuffer(0);
@@ -151,7 +231,24 @@ bool TJPEGStreamDecompressor::ResyncToRestart(int32_t desired) {
   return jpeg_resync_to_restart(&FDecompress, desired) != FALSE;
 }
 
-void TJPEGStreamDecompressor::TermSource() {}
+void TJPEGStreamDecompressor::TermSource() {
+  EndInPlace();
+}
+
+void TJPEGStreamDecompressor::DoProgress() {
+  SyncInPlace();
+  TJPEGDecompressor::DoProgress();
+}
+
+void TJPEGStreamDecompressor::Warning(int32_t msg_level) {
+  SyncInPlace();
+  TJPEGDecompressor::Warning(msg_level);
+}
+
+bool TJPEGStreamDecompressor::DoJPEGComment(const char* comment) {
+  SyncInPlace();
+  return TJPEGDecompressor::DoJPEGComment(comment);
+}
 
 void TJPEGStreamDecompressor::OpenStream(TStream& stream) {
   // Never decode into a missing buffer (a failed SetBufSize leaves none).
@@ -162,6 +259,8 @@ void TJPEGStreamDecompressor::OpenStream(TStream& stream) {
   FStream = &stream;
   try {
     ReadHeader();
+    // Until the decode the stream is the caller's again, to read or change.
+    EndInPlace();
   } catch (...) {
     CloseStream();
     throw;
@@ -169,6 +268,8 @@ void TJPEGStreamDecompressor::OpenStream(TStream& stream) {
 }
 
 void TJPEGStreamDecompressor::CloseStream() {
+  // Setting a memory stream's position within its bounds cannot fail.
+  if (FStream != nullptr) EndInPlace();
   FStream = nullptr;
 }
 
@@ -177,7 +278,7 @@ void TJPEGStreamDecompressor::ReadDIBitmapFromStream(TStream& stream, BITMAPINFO
   bits_handle = nullptr;
   TStreamAttachment attachment(*this, stream);
   TCodecReset reset(*this);
-  TGlobalBlock block = AllocateGlobalBlock(static_cast<size_t>(GetDIBitsSize(type)));
+  TGlobalBlock block = AllocateDIBits(*this, type);
   {
     TGlobalLock bits(block.Get());
     ReadDIBitmap(info, type, bits.Data());
@@ -189,7 +290,7 @@ void TJPEGStreamDecompressor::ConvertToDIB(TStream& source, TStream& dest, TJPEG
   TStreamAttachment attachment(*this, source);
   TCodecReset reset(*this);
   const int32_t bits_size = GetDIBitsSize(type);
-  TGlobalBlock block = AllocateGlobalBlock(static_cast<size_t>(bits_size));
+  TGlobalBlock block = AllocateDIBits(*this, type);
   TGlobalLock bits(block.Get());
   const int32_t info_size = GetBitmapInfoSize(type);
   std::unique_ptr<uint8_t[]> info(new (std::nothrow) uint8_t[static_cast<size_t>(info_size)]());

@@ -3,7 +3,10 @@
 // ends and the shared instance.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "tests/zeljpeg/decode_fixtures.h"
 
@@ -116,6 +119,100 @@ TEST(DecodeStream, EmbeddedJpegAtOffset100) {
   ConvertToBmp(d, jpeg, jp24bit);
   EXPECT_NO_THROW(d.SetBufSize(1000));
   EXPECT_EQ(d.BufSize(), 1000);
+}
+
+// What a decode leaves its caller to see: the rows, the stream's position
+// after the header, after the decode and whenever a handler runs, the
+// warnings, what a marker handler read, and whether the buffer may be
+// resized afterwards.
+struct TSeen {
+  std::string rows;
+  int64_t after_header = -1, after = -1;
+  std::vector<int64_t> at_events;    // comment and warning handlers
+  std::vector<int64_t> at_progress;  // progress handlers
+  std::vector<std::string> warnings;
+  std::string app5;
+  bool resizable = false;
+};
+
+TSeen Observe(TStream& in, int64_t start, int32_t buffer_size) {
+  TProbeDecompressor d(nullptr);
+  d.SetBufSize(buffer_size);
+  TSeen seen;
+  d.OnWarning = [&](const char* w) {
+    seen.warnings.emplace_back(w);
+    seen.at_events.push_back(in.Position());
+  };
+  d.OnProgressReport = [&](TObject*) { seen.at_progress.push_back(in.Position()); };
+  d.OnJPEGComment = [&](TJPEGBase*, const char*) { seen.at_events.push_back(in.Position()); };
+  d.OnJPEGMarker = [&](TJPEGBase*, int n, bool& done) {
+    if (n != 5) return;
+    const int length = d.GetByte() << 8 | d.GetByte();
+    for (int i = 2; i < length; ++i) seen.app5 += static_cast<char>(d.GetByte());
+    done = true;
+  };
+  in.SetPosition(start);
+  d.OpenStream(in);
+  seen.after_header = in.Position();
+  std::vector<uint8_t> info(static_cast<size_t>(d.GetBitmapInfoSize(jp24bit)));
+  seen.rows.resize(static_cast<size_t>(d.GetDIBitsSize(jp24bit)));
+  d.ReadDIBitmap(reinterpret_cast<BITMAPINFO*>(info.data()), jp24bit, seen.rows.data());
+  d.CloseStream();
+  seen.after = in.Position();
+  try {
+    d.SetBufSize(buffer_size + 1);
+    seen.resizable = true;
+  } catch (const Exception&) {
+  }
+  return seen;
+}
+
+// A memory stream is read in place, a probe stream through the buffer: the
+// caller sees the same either way, for every buffer size.
+TEST(DecodeStream, AMemoryStreamReadInPlaceLooksAsIfBuffered) {
+  const std::string jpeg = CJpeg(PhotoImage(160, 120), "-quality 95");
+  const std::string progressive = CJpeg(PhotoImage(96, 64), "-progressive");
+  struct Case {
+    const char* name;
+    std::string data;
+    int64_t start;
+    bool whole = true;
+  };
+  const std::vector<Case> cases = {
+      {"embedded",
+       std::string(100, 'p') + InsertSegment(jpeg, 0xFE, "note") + std::string(5000, 's'), 100},
+      {"ends with the image", jpeg, 0},
+      {"long APP0 skipped", InsertSegment(jpeg, 0xE0, "JFXX" + std::string(50000, 'z')) + "tail",
+       0},
+      {"APP5 read by its handler", InsertSegment(jpeg, 0xE5, std::string(9000, 'm')) + "tail", 0},
+      {"cut inside the scan", jpeg.substr(0, jpeg.size() * 2 / 3), 0, false},
+      {"progressive", progressive + std::string(70, 't'), 0},
+  };
+  for (const Case& c : cases) {
+    for (int32_t size : {4096, 1000, 7, 65536}) {
+      SCOPED_TRACE(std::string(c.name) + ", buffer " + std::to_string(size));
+      TMemoryStream memory;
+      FillStream(memory, c.data);
+      TProbeStream buffered(c.data);
+      const TSeen in_place = Observe(memory, c.start, size);
+      const TSeen expected = Observe(buffered, c.start, size);
+      EXPECT_EQ(in_place.after_header, expected.after_header);
+      EXPECT_EQ(in_place.after, expected.after);
+      EXPECT_EQ(in_place.at_events, expected.at_events);
+      EXPECT_EQ(in_place.warnings, expected.warnings);
+      EXPECT_EQ(in_place.app5, expected.app5);
+      EXPECT_EQ(in_place.resizable, expected.resizable);
+      ASSERT_EQ(in_place.at_progress.size(), expected.at_progress.size());
+      // The codec decodes the rows after a cut differently with more bytes at
+      // hand, as it does between any two buffer sizes.
+      if (!c.whole) continue;
+      EXPECT_EQ(in_place.rows, expected.rows);
+      // While it decodes, the codec's bit buffer holds a few bytes more or
+      // fewer with more bytes at hand: the position may be a buffer apart.
+      for (size_t i = 0; i < expected.at_progress.size(); ++i)
+        EXPECT_LE(std::abs(in_place.at_progress[i] - expected.at_progress[i]), size);
+    }
+  }
 }
 
 TEST(DecodeStream, AnyBufferSizeDecodesTheSame) {
