@@ -6,6 +6,7 @@
 #include <limits>
 #include <new>
 #include <numbers>
+#include <vector>
 
 #include "platform/gdi/DibRows.h"
 #include "zeljpeg/Scopes.h"
@@ -254,7 +255,35 @@ void TJPEGDecompressor::ReadHeader() {
 void TJPEGDecompressor::ReadDIBitmap(BITMAPINFO* info, TJPEGOutputType type, void* bits) {
   TConversionScope conversion(*this, kBusyMessage);
   TCodecReset reset(*this);
-  DecodeRows(info, type, bits);
+  uint8_t* const base = static_cast<uint8_t*>(bits);
+  // The first decoded row is the top of the image: it goes to the last row of
+  // the bottom-up DIB.
+  DecodeRows(
+      info, type,
+      [&](uint32_t y, int64_t row_bytes) {
+        return base + row_bytes * (FDecompress.output_height - 1 - y);
+      },
+      nullptr);
+}
+
+void TJPEGDecompressor::ReadDIBRows(BITMAPINFO* info, TJPEGOutputType type,
+                                    const TRowWriter& write) {
+  TConversionScope conversion(*this, kBusyMessage);
+  TCodecReset reset(*this);
+  std::vector<uint8_t> row;
+  DecodeRows(
+      info, type,
+      [&](uint32_t, int64_t row_bytes) {
+        if (row.empty()) {
+          try {
+            row.resize(static_cast<size_t>(row_bytes));
+          } catch (const std::bad_alloc&) {
+            OutOfMemoryError();
+          }
+        }
+        return row.data();
+      },
+      &write);
 }
 
 void TJPEGDecompressor::CheckOutputType(TJPEGOutputType type) const {
@@ -274,7 +303,8 @@ void TJPEGDecompressor::CheckOutputType(TJPEGOutputType type) const {
                            OutputTypeText(type), type == jpGrayscale ? "1 or 3" : "3"));
 }
 
-void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void* bits) {
+void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, const TRowPlace& place,
+                                   const TRowWriter* written) {
   jpeg_decompress_struct& d = FDecompress;
   CheckOutputType(type);
   CheckPixelLimit(d.output_width, d.output_height, MaxPixels);
@@ -312,13 +342,10 @@ void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void*
     row_buffer.reset(new (std::nothrow) uint8_t[width]());
     if (!row_buffer) OutOfMemoryError();
   }
-  uint8_t* const base = static_cast<uint8_t*>(bits);
-
-  // The first decoded row is the top of the image: it goes to the last row of
-  // the bottom-up DIB.
   FAbortRequested = false;
   while (d.output_scanline < height) {
-    uint8_t* row = base + row_size * (height - 1 - d.output_scanline);
+    const uint32_t y = d.output_scanline;
+    uint8_t* row = place(y, row_size);
     JSAMPROW target = type == jp4bit ? row_buffer.get() : row;
     if (jpeg_read_scanlines(&d, &target, 1) != 1) SourceSuspended();
     // The rows need not come zeroed: their padding is written here.
@@ -335,6 +362,7 @@ void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void*
     } else if (type == jpGrayscale) {
       for (int64_t k = 0; k < row_size; ++k) row[k] = static_cast<uint8_t>(row[k] >> 2);
     }
+    if (written != nullptr) (*written)(y, row, static_cast<size_t>(row_size));
     if (FAbortRequested) {
       Abort();
       throw Exception("User Interrupt");

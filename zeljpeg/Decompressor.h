@@ -3,7 +3,9 @@
 // reports comment and application segments through events.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/gdi/Gdi.h"
@@ -125,6 +127,17 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   // colour", "4-bit colour" or "grayscale". Raises "User Interrupt" after
   // Abort from the progress event, and the codec's errors.
   void ReadDIBitmap(BITMAPINFO* info, TJPEGOutputType type, void* bits);
+  // Receives one decoded row: y counts from the top row (0) down, row holds
+  // the bytes of that row of a bottom-up DIB of the type (padding zeroed),
+  // valid during the call.
+  using TRowWriter = std::function<void(uint32_t y, const uint8_t* row, size_t bytes)>;
+  // Decodes as ReadDIBitmap, but hands each row to write as soon as it is
+  // decoded, top row first, instead of placing it in a pixel buffer: for a
+  // caller that passes the rows on (to a file, say) without holding the
+  // whole image. info (GetBitmapInfoSize(type) bytes) is filled after the
+  // last row, when the colour table is known. Raises as ReadDIBitmap, and
+  // what write raises; the codec object is reset then.
+  void ReadDIBRows(BITMAPINFO* info, TJPEGOutputType type, const TRowWriter& write);
   // Decodes into a device-dependent bitmap compatible with the screen, the
   // output type chosen from the display (gray when GrayScaleOutput or the
   // image is gray, 8-bit on a palette display, 4-bit on a 16-colour display,
@@ -171,7 +184,11 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   bool HandleAPPMarker();
   // Refuses, before decoding starts, an image that type cannot represent.
   void CheckOutputType(TJPEGOutputType type) const;
-  void DecodeRows(BITMAPINFO* info, TJPEGOutputType type, void* bits);
+  // Where the decode puts row y (from the top) of row_bytes bytes; with
+  // written set, the row is handed to it once it is complete.
+  using TRowPlace = std::function<uint8_t*(uint32_t y, int64_t row_bytes)>;
+  void DecodeRows(BITMAPINFO* info, TJPEGOutputType type, const TRowPlace& place,
+                  const TRowWriter* written);
   // Bytes in one DIB row of type, from the codec's output values as they stand.
   int64_t RowBytes(TJPEGOutputType type) const;
   void DecodeWinBitmap(HBITMAP& bitmap, HPALETTE& palette);
