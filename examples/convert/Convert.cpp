@@ -25,10 +25,11 @@ void PrintWarning(const char* message) {
   std::fprintf(stderr, "zeljpeg-convert: warning: %s\n", message);
 }
 
-// A BMP file of the DIB: file header, information header, the colour table
-// (biClrUsed entries, all of them when 0) and exactly the rows' bytes. The
-// header fields are those djpeg writes, so that the files compare equal.
-void WriteBmp(TStream& out, const BITMAPINFO& info, const uint8_t* bits) {
+// The front of a BMP file of the DIB: file header, information header and
+// the colour table (biClrUsed entries, all of them when 0); the rows follow.
+// The header fields are those djpeg writes, so that the files compare equal.
+// Returns the bytes of the rows.
+int64_t WriteBmpHeaders(TStream& out, const BITMAPINFO& info) {
   BITMAPINFOHEADER header = info.bmiHeader;
   const int32_t bit_count = header.biBitCount;
   int32_t colours = 0;
@@ -48,14 +49,60 @@ void WriteBmp(TStream& out, const BITMAPINFO& info, const uint8_t* bits) {
   out.WriteBuffer(&file, sizeof(file));
   out.WriteBuffer(&header, sizeof(header));
   if (colours > 0) out.WriteBuffer(info.bmiColors, 4 * colours);
-  // The DIB's rows are bottom-up, as the file's are: one run of bytes,
-  // written in pieces of whole rows (WriteBuffer takes at most 2 GB at once).
-  const int64_t piece = std::max<int64_t>(stride, (int64_t{1} << 30) / stride * stride);
-  for (int64_t written = 0; written < rows_size; written += piece)
-    out.WriteBuffer(bits + written, static_cast<int32_t>(std::min(piece, rows_size - written)));
+  return rows_size;
 }
 
-void ApplyLimits(TJPEGDecompressor& decompressor, const ConvertOptions& o) {
+// A BMP file of the DIB: the headers, then exactly the rows' bytes.
+void WriteBmp(TStream& out, const BITMAPINFO& info, const uint8_t* bits) {
+  const int64_t rows_size = WriteBmpHeaders(out, info);
+  // The DIB's rows are bottom-up, as the file's are: one run of bytes,
+  // written in pieces (WriteBuffer takes at most 2 GB at once).
+  constexpr int64_t kPiece = int64_t{1} << 30;
+  for (int64_t written = 0; written < rows_size; written += kPiece)
+    out.WriteBuffer(bits + written, static_cast<int32_t>(std::min(kPiece, rows_size - written)));
+}
+
+// Decodes 24-bit rows straight into a BMP file, never holding the image:
+// the rows, gathered into blocks of about 1 MB, go to their places (the
+// decoder gives the top row first, the file stores the bottom row first),
+// then the headers go in front.
+void DecodeRowsToBmp(TJPEGStreamDecompressor& decompressor, TStream& out) {
+  constexpr int64_t kRowsOffset = 14 + 40;  // no colour table at 24 bits
+  const int64_t rows_size = decompressor.GetDIBitsSize(jp24bit);
+  std::vector<uint8_t> info(static_cast<size_t>(TJPEGDecompressor::GetBitmapInfoSize(jp24bit)));
+  std::vector<uint8_t> block;
+  int64_t stride = 0, height = 0, capacity = 0, held = 0;
+  uint32_t first = 0;  // the top row in the block
+  // The rows first .. first + held - 1 fill the end of the block, the top
+  // row last: the order of the file.
+  auto flush = [&] {
+    if (held == 0) return;
+    out.Seek(kRowsOffset + (height - first - held) * stride, soFromBeginning);
+    out.WriteBuffer(block.data() + (capacity - held) * stride, static_cast<int32_t>(held * stride));
+    first += static_cast<uint32_t>(held);
+    held = 0;
+  };
+  decompressor.ReadDIBRows(reinterpret_cast<BITMAPINFO*>(info.data()), jp24bit,
+                           [&](uint32_t, const uint8_t* row, size_t bytes) {
+                             if (block.empty()) {
+                               stride = static_cast<int64_t>(bytes);
+                               height = rows_size / stride;
+                               capacity = std::max<int64_t>(1, (int64_t{1} << 20) / stride);
+                               block.resize(static_cast<size_t>(capacity * stride));
+                             }
+                             std::memcpy(block.data() + (capacity - 1 - held) * stride, row, bytes);
+                             if (++held == capacity) flush();
+                           });
+  flush();
+  out.Seek(0, soFromBeginning);
+  WriteBmpHeaders(out, *reinterpret_cast<const BITMAPINFO*>(info.data()));
+}
+
+// Also the read buffer: the input is read once, front to back, so the
+// read-ahead does not matter, and the codec decodes fastest with many bytes
+// at hand.
+void ApplyLimits(TJPEGStreamDecompressor& decompressor, const ConvertOptions& o) {
+  decompressor.SetBufSize(TJPEGStreamDecompressor::kFastBufSize);
   decompressor.MaxPixels = o.max_pixels;
   decompressor.MaxMemory = o.max_memory;
   decompressor.MaxScans = o.max_scans;
@@ -144,6 +191,17 @@ void DecodeToBmp(const ConvertOptions& o) {
   TJPEGOutputType type = o.type;
   // Without --type, a grayscale JPEG becomes a gray BMP.
   if (!o.type_given && decompressor.JPEGColorSpace() == JCS_GRAYSCALE) type = jpGrayscale;
+  // Written through a temporary file that replaces the output only once it
+  // is complete.
+  if (type == jp24bit) {
+    TSafeFileStream output(o.output);
+    DecodeRowsToBmp(decompressor, output);
+    decompressor.CloseStream();
+    output.Commit();
+    return;
+  }
+  // Below 24 bits the colour table, known only when decoding has begun,
+  // comes before the rows: decode the rows (a byte a pixel at most) first.
   std::vector<uint8_t> info(static_cast<size_t>(TJPEGDecompressor::GetBitmapInfoSize(type)), 0);
   // The decoder fills every row it makes, padding included, and the file
   // takes only those rows: the block needs no zeroing.
@@ -153,8 +211,6 @@ void DecodeToBmp(const ConvertOptions& o) {
   BITMAPINFO* header = reinterpret_cast<BITMAPINFO*>(info.data());
   decompressor.ReadDIBitmap(header, type, bits.get());
   decompressor.CloseStream();
-  // Straight into the file: a temporary file that replaces the output only
-  // once it is complete.
   TSafeFileStream output(o.output);
   WriteBmp(output, *header, bits.get());
   output.Commit();

@@ -115,6 +115,12 @@ TEST_F(ConvertTest, TrueColourBmpEqualsDjpeg) {
     EXPECT_EQ(ours.substr(Le32(ours, 10)), theirs.substr(Le32(theirs, 10))) << opts;
     EXPECT_EQ(ours.substr(18, 12), theirs.substr(18, 12));  // width, height, planes, bits
   }
+  // Rows are written to the file a block of about 1 MB at a time.
+  WriteFileBytes(dir.File("tall.ppm"), Ppm(301, 1300));
+  Tool(dir, "cjpeg tall.ppm > tall.jpg");
+  ASSERT_EQ(Convert(dir, "tall.jpg tall.bmp").status, 0);
+  Tool(dir, "djpeg -bmp tall.jpg > dj.bmp");
+  EXPECT_EQ(Read("tall.bmp"), Read("dj.bmp"));
 }
 
 TEST_F(ConvertTest, ProgressiveJpegWithAndWithoutBlockSmoothing) {
