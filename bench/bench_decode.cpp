@@ -5,9 +5,8 @@
 // Photos: the files named in VASK_BENCH_PHOTOS (colon-separated), else the
 // 2560x1600 and 5120x2880 wallpapers that bench/setup.sh installs.
 //
-// Two extra modes serve bench/decode_vs_djpeg.sh for whole-process figures:
-//   bench_decode --convert IN OUT   ConvertToDIB as jp24bit, file to file
-//   bench_decode --read-dib IN      ReadDIBitmapFromStream as jp24bit
+// bench_decode --run MODE FILE REPEATS serves bench/decode_vs_raw.sh, which
+// compares the front ends with the plain decode in paired rounds.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -21,7 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "zeljpeg/StreamDecompressor.h"
+#include <ctime>
+
+#include "zeljpeg/Zeljpeg.h"
 
 namespace {
 
@@ -114,30 +115,65 @@ void BM_ReadDIBitmap(benchmark::State& state, std::string jpeg, TJPEGOutputType 
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * dib.size()));
 }
 
-int Convert(const char* in_name, const char* out_name) {
-  try {
-    TFileStream in(in_name, fmOpenRead);
-    TFileStream out(out_name, fmCreate);
-    TJPEGStreamDecompressor c(nullptr);
-    c.ConvertToDIB(in, out, jp24bit);
-    return 0;
-  } catch (const Exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
-    return 1;
+// One decode of a paired comparison (bench/decode_vs_raw.sh), by mode:
+//   raw24, raw8         the plain decode (24-bit; 64 colours two-pass FS)
+//   dib24, dib8         ReadDIBitmap through a stream decompressor on a
+//                       memory stream, into a buffer kept between decodes
+//   fromstream24        ReadDIBitmapFromStream on a memory stream (a new
+//                       global block each time, freed after)
+//   bitmap24            TJPEGBitmap::LoadFromStream from a memory stream
+//                       (the decode, then the device bitmap it becomes)
+// Kept out of line under one name, so that callgrind can count this
+// function's instructions alone (--toggle-collect=*BenchDecodeOnce*).
+struct DecodeRun {
+  std::string mode, jpeg;
+  TMemoryStream in;
+  TJPEGStreamDecompressor decompressor{nullptr};
+  std::vector<uint8_t> dib, info = std::vector<uint8_t>(1064);
+  TJPEGBitmap bitmap;
+};
+
+__attribute__((noinline)) void BenchDecodeOnce(DecodeRun& r) {
+  if (r.mode == "raw24" || r.mode == "raw8") {
+    PlainDecode(r.jpeg, r.dib, r.mode == "raw8");
+  } else if (r.mode == "dib24" || r.mode == "dib8") {
+    ComponentDecode(r.decompressor, r.in, r.dib, r.info, r.mode == "dib8" ? jp8bit : jp24bit);
+  } else if (r.mode == "fromstream24") {
+    r.in.SetPosition(0);
+    HGLOBAL bits = nullptr;
+    r.decompressor.ReadDIBitmapFromStream(r.in, reinterpret_cast<BITMAPINFO*>(r.info.data()),
+                                          jp24bit, bits);
+    GlobalFree(bits);
+  } else if (r.mode == "bitmap24") {
+    r.in.SetPosition(0);
+    r.bitmap.LoadFromStream(r.in);
+  } else {
+    throw Exception("unknown mode " + r.mode);
   }
 }
 
-int ReadDIB(const char* in_name) {
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+// Decodes file repeats times in mode after one untimed decode; prints the
+// CPU seconds of one decode (the mean of the timed ones).
+int RunMode(const std::string& mode, const char* file, int repeats) {
   try {
-    TFileStream in(in_name, fmOpenRead);
-    TJPEGStreamDecompressor c(nullptr);
-    std::vector<uint8_t> info(TJPEGDecompressor::GetBitmapInfoSize(jp24bit));
-    HGLOBAL bits = nullptr;
-    c.ReadDIBitmapFromStream(in, reinterpret_cast<BITMAPINFO*>(info.data()), jp24bit, bits);
-    GlobalFree(bits);
+    DecodeRun r;
+    r.mode = mode;
+    r.jpeg = Load(file);
+    if (r.jpeg.empty()) throw Exception(std::string("cannot read ") + file);
+    r.in.WriteBuffer(r.jpeg.data(), static_cast<int32_t>(r.jpeg.size()));
+    BenchDecodeOnce(r);
+    const double start = CpuSeconds();
+    for (int i = 0; i < repeats; ++i) BenchDecodeOnce(r);
+    std::printf("%.9f\n", (CpuSeconds() - start) / std::max(repeats, 1));
     return 0;
   } catch (const Exception& e) {
-    std::fprintf(stderr, "%s\n", e.what());
+    std::fprintf(stderr, "bench_decode: %s\n", e.what());
     return 1;
   }
 }
@@ -145,8 +181,7 @@ int ReadDIB(const char* in_name) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::strcmp(argv[1], "--convert") == 0) return Convert(argv[2], argv[3]);
-  if (argc == 3 && std::strcmp(argv[1], "--read-dib") == 0) return ReadDIB(argv[2]);
+  InitZeljpegUnit();
   // The codec frees its image memory after every decode. Whether glibc then
   // hands those pages back to the kernel (and the next decode faults them in
   // again) depends on incidental heap layout, which differs between the two
@@ -157,6 +192,8 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 256 << 20);
     mallopt(M_TRIM_THRESHOLD, 512 << 20);
   }
+  if (argc == 5 && std::strcmp(argv[1], "--run") == 0)
+    return RunMode(argv[2], argv[3], std::atoi(argv[4]));
   for (const std::string& path : Photos()) {
     const std::string jpeg = Load(path);
     const std::string name =

@@ -13,6 +13,9 @@
 //    (WriteBitmap into the discarding destination) split that difference
 //    into DIB construction and stream output.
 //
+// bench_encode --run MODE REPEATS serves bench/codec_vs_raw.py (paired
+// rounds against the plain encode).
+//
 // Photo: the JPEG named by VASK_BENCH_PHOTO, else the first 2560x1600 JPEG
 // wallpaper under /usr/share/wallpapers (bench/setup.sh installs them), else
 // a generated picture of that size.
@@ -21,6 +24,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -284,6 +288,63 @@ void BM_SaveBitMapToStream(benchmark::State& state) {
   SetCounters(state, photo, static_cast<size_t>(stream.Position()));
 }
 
+// One encode of a paired comparison (bench/codec_vs_raw.py), by mode:
+// plain24 (the plain encode), dib24 (WriteDIBitmap of the 24-bit photo),
+// dib8 (of the photo at 256 colours) and dib24of8 (that picture at 24 bits).
+// Kept out of line under one name for callgrind (--toggle-collect).
+__attribute__((noinline)) void BenchEncodeOnce(const std::string& mode, jpeg_compress_struct& plain,
+                                               TNullCompressor& ours) {
+  if (mode == "plain24") {
+    const Photo& photo = ThePhoto();
+    jpeg_start_compress(&plain, TRUE);
+    while (plain.next_scanline < plain.image_height) {
+      JSAMPROW row = const_cast<JSAMPROW>(photo.bgr.data()) +
+                     static_cast<size_t>(photo.height - 1 - plain.next_scanline) * photo.Stride();
+      jpeg_write_scanlines(&plain, &row, 1);
+    }
+    jpeg_finish_compress(&plain);
+    return;
+  }
+  static const Dib dib24 = PhotoDib24();
+  static const Dib dib24of8 = Expand(Indexed(8));
+  const Dib& dib = mode == "dib24" ? dib24 : mode == "dib8" ? Indexed(8) : dib24of8;
+  ours.WriteDIBitmap(dib.Info(), dib.bits.data());
+}
+
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+// Encodes the photo repeats times in mode after one untimed encode; prints
+// the CPU seconds of one encode.
+int RunMode(const std::string& mode, int repeats) {
+  const Photo& photo = ThePhoto();
+  jpeg_compress_struct plain;
+  jpeg_error_mgr jerr;
+  plain.err = jpeg_std_error(&jerr);
+  jpeg_create_compress(&plain);
+  jpeg_destination_mgr dest{};
+  dest.init_destination = PlainInit;
+  dest.empty_output_buffer = PlainEmpty;
+  dest.term_destination = PlainTerm;
+  plain.dest = &dest;
+  plain.image_width = static_cast<JDIMENSION>(photo.width);
+  plain.image_height = static_cast<JDIMENSION>(photo.height);
+  plain.input_components = 3;
+  plain.in_color_space = JCS_EXT_BGR;
+  jpeg_set_defaults(&plain);
+  jpeg_set_quality(&plain, 75, TRUE);
+  TNullCompressor ours(nullptr);
+  BenchEncodeOnce(mode, plain, ours);
+  const double start = CpuSeconds();
+  for (int i = 0; i < repeats; ++i) BenchEncodeOnce(mode, plain, ours);
+  std::printf("%.9f\n", (CpuSeconds() - start) / std::max(repeats, 1));
+  jpeg_destroy_compress(&plain);
+  return 0;
+}
+
 }  // namespace
 
 BENCHMARK(BM_Plain24)->Unit(benchmark::kMillisecond)->MinTime(2.0);
@@ -298,6 +359,7 @@ BENCHMARK(BM_SaveBitMapToStream)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 int main(int argc, char** argv) {
   InitGraphicsUnit();
+  if (argc == 4 && std::string(argv[1]) == "--run") return RunMode(argv[2], std::atoi(argv[3]));
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

@@ -5,13 +5,15 @@
 //
 // Photo: the JPEG named by VASK_BENCH_PHOTO, else the first 5120x2880 JPEG
 // wallpaper under /usr/share/wallpapers (bench/setup.sh installs them), else
-// a generated image of that size. bench/gdi_vs_pillow.sh compares the
-// stretch with Pillow's BOX resize on the same photo.
+// a generated image of that size. bench/codec_vs_raw.py compares the
+// stretch (bench_gdi --run halftone REPEATS) with Pillow's BOX resize on the
+// same photo in paired rounds.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -103,6 +105,47 @@ void BM_StretchBltHalftone(benchmark::State& state) {
   state.SetLabel(image.source);
 }
 
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+// bench_gdi --run halftone REPEATS, for bench/codec_vs_raw.py: the photo
+// stretched to 1280 x 720 in HALFTONE mode repeats times after one untimed
+// stretch; prints the CPU seconds of one stretch.
+int RunHalftone(int repeats) {
+  const Image& image = Photo();
+  BITMAPINFO info = Info24(image);
+  HDC screen = GetDC(nullptr);
+  HBITMAP src =
+      CreateDIBitmap(screen, &info.bmiHeader, CBM_INIT, image.bgr.data(), &info, DIB_RGB_COLORS);
+  HBITMAP dst = CreateCompatibleBitmap(screen, 1280, 720);
+  HDC src_dc = CreateCompatibleDC(screen);
+  HDC dst_dc = CreateCompatibleDC(screen);
+  HGDIOBJ old_src = SelectObject(src_dc, src);
+  HGDIOBJ old_dst = SelectObject(dst_dc, dst);
+  SetStretchBltMode(dst_dc, HALFTONE);
+  SetBrushOrgEx(dst_dc, 0, 0, nullptr);
+  int status = 0;
+  double start = 0;
+  for (int i = -1; i < repeats && status == 0; ++i) {
+    if (i == 0) start = CpuSeconds();
+    if (!StretchBlt(dst_dc, 0, 0, 1280, 720, src_dc, 0, 0, image.width, image.height, SRCCOPY))
+      status = 1;
+  }
+  if (status == 0) std::printf("%.9f\n", (CpuSeconds() - start) / std::max(repeats, 1));
+  SelectObject(dst_dc, old_dst);
+  SelectObject(src_dc, old_src);
+  DeleteDC(dst_dc);
+  DeleteDC(src_dc);
+  DeleteObject(dst);
+  DeleteObject(src);
+  ReleaseDC(nullptr, screen);
+  if (status != 0) std::fprintf(stderr, "bench_gdi: StretchBlt failed\n");
+  return status;
+}
+
 BENCHMARK(BM_CreateDIBitmap24To32)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GetDIBits32To24)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_StretchBltHalftone)
@@ -113,4 +156,11 @@ BENCHMARK(BM_StretchBltHalftone)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--run" && std::string(argv[2]) == "halftone")
+    return RunHalftone(std::atoi(argv[3]));
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

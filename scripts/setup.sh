@@ -40,6 +40,9 @@ test_packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   x11-utils
   python3-pil
+  # The benchmarks: instruction counts beside times (callgrind), peak
+  # memory of a program (GNU time).
+  valgrind time
   clang-14 libclang-rt-14-dev
   # gcc's ThreadSanitizer run-time (preset tsan); g++ brings it already.
   libtsan2
