@@ -5,7 +5,7 @@
 // Photos: the files named in VASK_BENCH_PHOTOS (colon-separated), else the
 // 2560x1600 and 5120x2880 wallpapers that bench/setup.sh installs.
 //
-// bench_decode --run MODE FILE REPEATS serves bench/decode_vs_raw.sh, which
+// bench_decode --run MODE FILE REPEATS serves bench/codec_vs_raw.py, which
 // compares the front ends with the plain decode in paired rounds.
 #include <benchmark/benchmark.h>
 
@@ -115,7 +115,7 @@ void BM_ReadDIBitmap(benchmark::State& state, std::string jpeg, TJPEGOutputType 
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * dib.size()));
 }
 
-// One decode of a paired comparison (bench/decode_vs_raw.sh), by mode:
+// One decode of a paired comparison (bench/codec_vs_raw.py), by mode:
 //   raw24, raw8         the plain decode (24-bit; 64 colours two-pass FS)
 //   dib24, dib8         ReadDIBitmap through a stream decompressor on a
 //                       memory stream, into a buffer kept between decodes

@@ -41,8 +41,8 @@ test_packages=(
   x11-utils
   python3-pil
   # The benchmarks: instruction counts beside times (callgrind), peak
-  # memory of a program (GNU time).
-  valgrind time
+  # memory of a program (GNU time), the screen's changes (X DAMAGE).
+  valgrind time libxdamage-dev
   clang-14 libclang-rt-14-dev
   # gcc's ThreadSanitizer run-time (preset tsan); g++ brings it already.
   libtsan2
