@@ -235,6 +235,18 @@ void TJPEGStreamDecompressor::TermSource() {
   EndInPlace();
 }
 
+void TJPEGStreamDecompressor::Abort() {
+  // A failed decode leaves the stream as buffered reading would, and never
+  // looks at the stream's memory again: the caller may free the stream.
+  try {
+    EndInPlace();
+  } catch (...) {
+    FInPlace.window = nullptr;
+    SetBytesInBuffer(0);
+  }
+  TJPEGDecompressor::Abort();
+}
+
 void TJPEGStreamDecompressor::DoProgress() {
   SyncInPlace();
   TJPEGDecompressor::DoProgress();

@@ -30,6 +30,10 @@ class ZELJPEG_API TJPEGStreamDecompressor : public TJPEGDecompressor {
   void SetBufSize(int32_t value);
   int32_t BufSize() const { return FBufSize; }
 
+  // As TJPEGBase::Abort; a memory stream read in place is left as
+  // buffered reading leaves it (see below).
+  void Abort() override;
+
   // Attaches stream (read from its current position) and reads the JPEG
   // header; on failure detaches it again before the exception propagates.
   // A stream attached before and not closed is replaced. Raises kBusyMessage

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -213,6 +214,47 @@ TEST(DecodeStream, AMemoryStreamReadInPlaceLooksAsIfBuffered) {
         EXPECT_LE(std::abs(in_place.at_progress[i] - expected.at_progress[i]), size);
     }
   }
+}
+
+// A decode that fails half-way leaves a memory stream where buffered reading
+// leaves its stream, and never touches the stream again: it may be freed.
+TEST(DecodeStream, AFailedDecodeLetsGoOfAMemoryStreamReadInPlace) {
+  const std::string jpeg = CJpeg(PhotoImage(160, 120), "-quality 95");
+  auto fail_half_way = [&](TStream& in) {
+    TProbeDecompressor d(nullptr);
+    d.OnProgressReport = [&](TObject*) {
+      if (d.GetPercentDone() > 50) throw ETestError();
+    };
+    d.OpenStream(in);
+    std::string bits(static_cast<size_t>(d.GetDIBitsSize(jp24bit)), '\0');
+    std::vector<uint8_t> info(static_cast<size_t>(d.GetBitmapInfoSize(jp24bit)));
+    EXPECT_THROW(d.ReadDIBitmap(reinterpret_cast<BITMAPINFO*>(info.data()), jp24bit, bits.data()),
+                 ETestError);
+    return in.Position();
+  };
+  TProbeStream buffered(jpeg);
+  const auto expected = fail_half_way(buffered);
+  TProbeDecompressor d(nullptr);
+  {
+    auto in = std::make_unique<TMemoryStream>();
+    FillStream(*in, jpeg);
+    const auto seen = fail_half_way(*in);
+    EXPECT_LE(std::abs(seen - expected), 4096);
+    EXPECT_TRUE(seen % 4096 == 0 || seen == static_cast<int64_t>(jpeg.size())) << seen;
+    // The same component, then the stream freed before it is closed.
+    d.OnProgressReport = [&](TObject*) {
+      if (d.GetPercentDone() > 50) throw ETestError();
+    };
+    in->SetPosition(0);
+    d.OpenStream(*in);
+    std::string bits(static_cast<size_t>(d.GetDIBitsSize(jp24bit)), '\0');
+    std::vector<uint8_t> info(static_cast<size_t>(d.GetBitmapInfoSize(jp24bit)));
+    EXPECT_THROW(d.ReadDIBitmap(reinterpret_cast<BITMAPINFO*>(info.data()), jp24bit, bits.data()),
+                 ETestError);
+  }
+  d.CloseStream();
+  d.OnProgressReport = nullptr;
+  EXPECT_EQ(ParseBmp(ConvertToBmp(d, jpeg, jp24bit)).info.biWidth, 160);
 }
 
 TEST(DecodeStream, AnyBufferSizeDecodesTheSame) {
