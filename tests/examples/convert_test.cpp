@@ -402,6 +402,9 @@ TEST_F(ConvertTest, ClearErrors) {
   };
   Tool(dir, "djpeg -bmp in.jpg > src.bmp");
   WriteFileBytes(dir.File("junk.jpg"), "definitely not a picture");
+  WriteFileBytes(dir.File("junk.bmp"), "definitely not a picture");
+  const std::string bmp = Read("src.bmp");
+  WriteFileBytes(dir.File("cut.bmp"), bmp.substr(0, bmp.size() - 100));  // rows missing
   const std::string jpeg = Read("in.jpg");
   WriteFileBytes(dir.File("cut.jpg"), jpeg.substr(0, jpeg.size() * 3 / 4));  // inside the scan
   WriteFileBytes(dir.File("head.jpg"), jpeg.substr(0, 300));                 // inside the tables
@@ -418,6 +421,8 @@ TEST_F(ConvertTest, ClearErrors) {
                 "zeljpeg-convert: junk.jpg: Not a JPEG file: starts with 0x64 0x65\n"},
            Case{"junk.jpg out.jpg", 1,
                 "zeljpeg-convert: junk.jpg: Not a JPEG file: starts with 0x64 0x65\n"},
+           Case{"junk.bmp out.jpg", 1, "zeljpeg-convert: junk.bmp: Bitmap image is not valid\n"},
+           Case{"cut.bmp out.jpg", 1, "zeljpeg-convert: cut.bmp: Bitmap image is not valid\n"},
            Case{"in.ppm out.jpg", 1,
                 "zeljpeg-convert: in.ppm: Unknown picture file extension (.ppm)\n"},
            Case{"in.jpg no/such/dir/out.bmp", 1,
