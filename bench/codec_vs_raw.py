@@ -37,6 +37,8 @@ def main():
     parser.add_argument("--rounds", type=int, default=11)
     parser.add_argument("--repeats", type=int, default=3, help="operations per process")
     parser.add_argument("--no-callgrind", action="store_true")
+    parser.add_argument("--only", choices=("decode", "encode", "halftone"),
+                        help="run one of the three comparisons")
     args = parser.parse_args()
     programs = {}
     for name in ("bench_decode", "bench_encode", "bench_gdi"):
@@ -67,7 +69,7 @@ def main():
                       f"(median [quartiles] of {args.rounds} rounds)", results, reference_name, counts)
 
     decode = programs["bench_decode"]
-    for name, bits in [(n, "24") for n in ("4mp-420.jpg", "4mp-422.jpg", "4mp-444.jpg",
+    for name, bits in [] if args.only not in (None, "decode") else [(n, "24") for n in ("4mp-420.jpg", "4mp-422.jpg", "4mp-444.jpg",
                                            "4mp-prog.jpg", "18mp-420.jpg")] + [("4mp-420.jpg", "8")]:
         photo = photos[name]
         modes = ["dib24", "fromstream24", "bitmap24"] if bits == "24" else ["dib8"]
@@ -80,17 +82,19 @@ def main():
     encode = programs["bench_encode"]
     os.environ["VASK_BENCH_PHOTO"] = photos["4mp-420.jpg"]
     mode = lambda m: lambda n: [encode, "--run", m, str(n)]  # noqa: E731
-    compare("encode 4mp (decoded 4mp-420.jpg) at quality 75", "plain libjpeg-turbo",
-            mode("plain24"), {"WriteDIBitmap 24-bit": mode("dib24")}, "*BenchEncodeOnce*")
-    compare("encode 4mp at 256 colours, quality 75", "WriteDIBitmap of it at 24 bits",
-            mode("dib24of8"), {"WriteDIBitmap 8-bit": mode("dib8")}, "*BenchEncodeOnce*")
+    if args.only in (None, "encode"):
+        compare("encode 4mp (decoded 4mp-420.jpg) at quality 75", "plain libjpeg-turbo",
+                mode("plain24"), {"WriteDIBitmap 24-bit": mode("dib24")}, "*BenchEncodeOnce*")
+        compare("encode 4mp at 256 colours, quality 75", "WriteDIBitmap of it at 24 bits",
+                mode("dib24of8"), {"WriteDIBitmap 8-bit": mode("dib8")}, "*BenchEncodeOnce*")
 
     os.environ["VASK_BENCH_PHOTO"] = photos["18mp-420.jpg"]
     pillow = ["/usr/bin/python3", "-c", PILLOW, photos["18mp-420.jpg"]]
-    compare("halftone shrink of 18mp (decoded 18mp-420.jpg) to 1280 x 720", "Pillow resize BOX",
-            lambda n: pillow + [str(n)],
-            {"StretchBlt HALFTONE": lambda n: [programs["bench_gdi"], "--run", "halftone", str(n)]},
-            None)
+    if args.only in (None, "halftone"):
+        compare("halftone shrink of 18mp (decoded 18mp-420.jpg) to 1280 x 720",
+                "Pillow resize BOX", lambda n: pillow + [str(n)],
+                {"StretchBlt HALFTONE":
+                 lambda n: [programs["bench_gdi"], "--run", "halftone", str(n)]}, None)
     print(f"load averages at end: {' '.join(paired.load())}")
 
 
