@@ -26,6 +26,7 @@ import argparse
 import os
 import sys
 
+sys.dont_write_bytecode = True  # no cache files in the checkout
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import paired  # noqa: E402
 

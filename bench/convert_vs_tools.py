@@ -18,6 +18,7 @@ import os
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # no cache files in the checkout
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import paired  # noqa: E402
 
