@@ -132,7 +132,7 @@ class ZELJPEG_API TJPEGCompressor : public TJPEGBase {
   // green, red for each pixel. The bytes must stay valid until the next call;
   // an exception it raises ends the compression as any failure does.
   using TRowSource = std::function<const uint8_t*(uint32_t y)>;
-  // Compresses a width x height image whose rows rows supplies, top row
+  // Compresses a width x height image whose rows the source supplies, top row
   // first, exactly as WriteDIBitmap compresses a 24-bit DIB of the same
   // pixels (settings, markers, events, progress and failures alike), for an
   // image that is not held in memory as a whole. Raises Exception for a
