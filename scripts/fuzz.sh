@@ -5,7 +5,7 @@
 #   scripts/fuzz.sh [seconds per harness, default 600] [harness names...]
 #   scripts/fuzz.sh --smoke     # the seeds plus 2000 fixed-seed runs (at most 12 s) of each (test.sh runs this)
 #
-# Harnesses: jpeg_decode jpeg_compress form_binary form_text picture_data bmp
+# Harnesses: jpeg_decode jpeg_compress jpeg_transform exif form_binary form_text picture_data bmp
 # ico emf. The growing corpus of each stays in build/fuzz/corpus/<name>;
 # inputs that crash, leak, time out or run out of memory are written to
 # build/fuzz/artifacts/ and make the script fail.
@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 RSS_LIMIT_MB=${RSS_LIMIT_MB:-2560}
 INPUT_TIMEOUT_S=${INPUT_TIMEOUT_S:-20}
 
-all=(jpeg_decode jpeg_compress form_binary form_text picture_data bmp ico emf)
+all=(jpeg_decode jpeg_compress jpeg_transform exif form_binary form_text picture_data bmp ico emf)
 smoke=0
 seconds=600
 if [ "${1:-}" = "--smoke" ]; then

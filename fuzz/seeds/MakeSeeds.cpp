@@ -1,10 +1,11 @@
 // Writes the seed corpora of every harness: fuzz_seeds <folder> creates
 // <folder>/<harness>/ with small valid inputs of every kind the reader knows
 // (JPEG made through the codec: baseline, progressive, grayscale, CMYK and
-// YCCK, two components, restart markers, comments and APP segments,
-// arithmetic coding; DIBs with every header size for the compressor; BMPs of
-// every depth and header form; icons; EMFs and WMFs; form descriptions and
-// stored pictures).
+// YCCK, two components, restart markers, comments and APP segments, EXIF
+// orientation and ICC profiles, arithmetic coding, for the decoder and the
+// lossless transformer; EXIF payloads in both byte orders; DIBs with every
+// header size for the compressor; BMPs of every depth and header form;
+// icons; EMFs and WMFs; form descriptions and stored pictures).
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -92,6 +93,38 @@ Bytes CodecJPEG(int width, int height, J_COLOR_SPACE in_space, int components,
   return out;
 }
 
+// An APP1 payload with EXIF data whose IFD0 holds the orientation tag (and
+// one entry before it), in either TIFF byte order.
+Bytes ExifPayload(int orientation, bool little) {
+  Bytes b = {'E', 'x', 'i', 'f', 0, 0};
+  auto put = [&](uint32_t v, int n) {
+    for (int i = 0; i < n; ++i)
+      b.push_back(static_cast<uint8_t>(v >> (8 * (little ? i : n - 1 - i))));
+  };
+  b.push_back(little ? 'I' : 'M');
+  b.push_back(little ? 'I' : 'M');
+  put(42, 2);
+  put(8, 4);
+  put(2, 2);
+  put(0x0100, 2);  // ImageWidth, LONG
+  put(4, 2);
+  put(1, 4);
+  put(37, 4);
+  put(0x0112, 2);  // Orientation, SHORT
+  put(3, 2);
+  put(1, 4);
+  put(static_cast<uint32_t>(orientation), 2);
+  put(0, 2);
+  put(0, 4);  // no next IFD
+  return b;
+}
+
+void ExifSeeds() {
+  for (int orientation = 1; orientation <= 8; ++orientation)
+    Save("exif", "orientation_" + std::to_string(orientation), {},
+         ExifPayload(orientation, orientation % 2 == 0));
+}
+
 void JPEGSeeds() {
   std::vector<std::pair<std::string, Bytes>> jpegs;
   std::unique_ptr<TBitmap> picture(MakePicture(37, 23));
@@ -113,6 +146,17 @@ void JPEGSeeds() {
   component("restart", [](TJPEGStreamCompressor& c) { c.SetRestartInterval(2); });
   component("optimised", [](TJPEGStreamCompressor& c) { c.SetOptimizeCoding(true); });
   component("no_tables", [](TJPEGStreamCompressor& c) { c.SetWriteAllTables(false); });
+  component("exif_icc", [](TJPEGStreamCompressor& c) {
+    static const Bytes exif = ExifPayload(6, false);
+    c.OnWriteMarkers = [&c](TObject*) {
+      c.WriteMarker(JPEG_APP0 + 1, exif.data(), static_cast<int32_t>(exif.size()));
+      // An ICC profile in two segments.
+      static const char first[] = "ICC_PROFILE\0\1\2abcd";
+      static const char second[] = "ICC_PROFILE\0\2\2efgh";
+      c.WriteMarker(JPEG_APP0 + 2, first, sizeof first - 1);
+      c.WriteMarker(JPEG_APP0 + 2, second, sizeof second - 1);
+    };
+  });
   component("markers", [](TJPEGStreamCompressor& c) {
     c.SetComment("a comment");
     c.OnWriteMarkers = [&c](TObject*) {
@@ -170,6 +214,14 @@ void JPEGSeeds() {
     for (int v = 0; v < 2; ++v, ++k)
       Save("jpeg_decode", name + "_" + std::to_string(v), kOptions[k % 8], data);
   }
+  // Option bytes of the transformer: transform, trim and perfect, copied
+  // segments and auto-orientation; crops; output coding (see the harness).
+  static const Bytes kTransformOptions[] = {{0x05, 0x00, 0x00}, {0x6F, 0x00, 0x40},
+                                            {0x81, 0x13, 0x1B}, {0x5A, 0x00, 0x80},
+                                            {0xD6, 0x25, 0x24}, {0x33, 0x00, 0xC0}};
+  k = 0;
+  for (const auto& [name, data] : jpegs)
+    Save("jpeg_transform", name, kTransformOptions[k++ % 6], data);
 }
 
 // --- DIBs for the compressor.
@@ -654,6 +706,7 @@ int main(int argc, char** argv) {
   try {
     FuzzInit();
     JPEGSeeds();
+    ExifSeeds();
     CompressSeeds();
     BmpSeeds();
     IcoSeeds();
