@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 #include <optional>
+#include <utility>
 
 #include <jerror.h>
 
@@ -196,6 +197,16 @@ void TJPEGCompressor::SetColorSpace(J_COLOR_SPACE color_space) {
   jpeg_set_colorspace(&FCompressInfo, color_space);
 }
 
+void TJPEGCompressor::SetICCProfile(std::vector<uint8_t> value) {
+  // 255 segments of 65519 bytes: what the segments' one-byte numbers count.
+  constexpr size_t kMaxICCProfile = size_t{255} * 65519;
+  if (value.size() > kMaxICCProfile)
+    throw Exception(Format("ICC profile of %lld bytes is larger than the %lld bytes a JPEG holds",
+                           static_cast<long long>(value.size()),
+                           static_cast<long long>(kMaxICCProfile)));
+  FICCProfile = std::move(value);
+}
+
 void TJPEGCompressor::WriteMarker(int32_t marker, const void* data, int32_t length) {
   if (length < 0 || (data == nullptr && length > 0))
     throw Exception(Format("Invalid marker data of %d bytes", static_cast<int>(length)));
@@ -296,6 +307,9 @@ void TJPEGCompressor::CompressRows(const std::function<JSAMPROW(JDIMENSION y)>& 
   if (!FWriteAllTables) jpeg_suppress_tables(&FCompressInfo, TRUE);
   jpeg_start_compress(&FCompressInfo, FWriteAllTables ? TRUE : FALSE);
 
+  if (!FICCProfile.empty())
+    jpeg_write_icc_profile(&FCompressInfo, FICCProfile.data(),
+                           static_cast<unsigned int>(FICCProfile.size()));
   if (!FComment.empty())
     jpeg_write_marker(&FCompressInfo, JPEG_COM, reinterpret_cast<const JOCTET*>(FComment.data()),
                       static_cast<unsigned int>(FComment.size()));

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/gdi/Gdi.h"
 #include "zeljpeg/DIBFromBitmap.h"
@@ -47,6 +48,12 @@ class ZELJPEG_API TJPEGCompressor : public TJPEGBase {
   // Text of a comment marker written at each compression; empty: none.
   const std::string& Comment() const { return FComment; }
   void SetComment(const std::string& value) { FComment = value; }
+  // An ICC colour profile written at each compression (APP2 segments of at
+  // most 65519 bytes of it each, right after the JFIF segment, as the
+  // codec's jpeg_write_icc_profile writes them); empty: none. A profile
+  // longer than 255 segments hold (about 16 MB) raises Exception.
+  const std::vector<uint8_t>& ICCProfile() const { return FICCProfile; }
+  void SetICCProfile(std::vector<uint8_t> value);
   // Progressive datastream (the codec's simple progression script).
   bool ProgressiveJPEG() const { return FProgressiveJPEG; }
   void SetProgressiveJPEG(bool value) { FProgressiveJPEG = value; }
@@ -194,6 +201,7 @@ class ZELJPEG_API TJPEGCompressor : public TJPEGBase {
   void RestoreStandardHuffmanTables();
 
   std::string FComment;
+  std::vector<uint8_t> FICCProfile;
   bool FProgressiveJPEG = false;
   bool FWriteAllTables = true;
   int32_t FQuality = 0;

@@ -6,9 +6,11 @@
 #include <limits>
 #include <new>
 #include <numbers>
+#include <optional>
 #include <vector>
 
 #include "platform/gdi/DibRows.h"
+#include "zeljpeg/OrientedRows.h"
 #include "zeljpeg/Scopes.h"
 
 TClass TJPEGDecompressor::StaticClass() {
@@ -139,6 +141,8 @@ bool TJPEGDecompressor::HandleJPEGComment() {
   if (!text) OutOfMemoryError();
   for (unsigned i = 0; i < n; ++i) text[i] = static_cast<char>(GetByte());
   text[n] = '\0';
+  if (WantsSegment(JPEG_COM))
+    KeepSegment(JPEG_COM, reinterpret_cast<const uint8_t*>(text.get()), n);
   return DoJPEGComment(text.get());
 }
 
@@ -158,16 +162,23 @@ bool TJPEGDecompressor::HandleAPPMarker() {
   bool done = false;
   if (OnJPEGMarker) OnJPEGMarker(this, FDecompress.unread_marker - JPEG_APP0, done);
   if (done) return true;
+  const int marker = FDecompress.unread_marker;
   uint16_t length = static_cast<uint16_t>(GetByte() << 8);
   length = static_cast<uint16_t>(length | GetByte());
   uint16_t n = static_cast<uint16_t>(length - 2);
-  for (unsigned i = 0; i < n; ++i) GetByte();
+  if (!WantsSegment(marker)) {
+    for (unsigned i = 0; i < n; ++i) GetByte();
+    return true;
+  }
+  std::vector<uint8_t> data(n);
+  for (unsigned i = 0; i < n; ++i) data[i] = GetByte();
+  KeepSegment(marker, data.data(), data.size());
   return true;
 }
 
 int32_t TJPEGDecompressor::GetDIBitsSize(TJPEGOutputType type) const {
-  const int64_t width = FDecompress.output_width;
-  const int64_t height = FDecompress.output_height;
+  const int64_t width = OutputWidth();
+  const int64_t height = OutputHeight();
   CheckPixelLimit(width, height, MaxPixels);
   const int64_t size = RowBytes(type) * height;
   if (size > INT32_MAX)
@@ -179,7 +190,7 @@ int32_t TJPEGDecompressor::GetDIBitsSize(TJPEGOutputType type) const {
 int64_t TJPEGDecompressor::RowBytes(TJPEGOutputType type) const {
   // Two pixels a byte at 4 bits; otherwise one byte a sample.
   const int bits = type == jp4bit ? 4 : 8 * FDecompress.output_components;
-  return DibRowBytes(FDecompress.output_width, bits);
+  return DibRowBytes(OutputWidth(), bits);
 }
 
 int32_t TJPEGDecompressor::GetBitmapInfoSize(TJPEGOutputType type) {
@@ -241,7 +252,9 @@ void TJPEGDecompressor::ReadHeader() {
   // dropped: the codec reads a header only from its start state.
   if (!Idle()) jpeg_abort_decompress(&FDecompress);
   FDecompress.mem->max_memory_to_use = MemoryLimit(MaxMemory);
+  BeginHeader();
   if (jpeg_read_header(&FDecompress, TRUE) != JPEG_HEADER_OK) SourceSuspended();
+  EndHeader();
   // Colour output comes blue first, as DIB pixels are stored.
   if (FDecompress.out_color_space == JCS_RGB) FDecompress.out_color_space = JCS_EXT_BGR;
   FDecompress.do_fancy_upsampling = DoFancyUpSampling ? TRUE : FALSE;
@@ -249,13 +262,18 @@ void TJPEGDecompressor::ReadHeader() {
   FDecompress.do_block_smoothing = DoBlockSmoothing ? TRUE : FALSE;
   FDecompress.two_pass_quantize = TwoPassQuantize ? TRUE : FALSE;
   FDecompress.dither_mode = DitherMode;
-  jpeg_calc_output_dimensions(&FDecompress);
+  // The header read set the scale back to 1/1; this recomputes the sizes.
+  ApplyScale();
 }
 
 void TJPEGDecompressor::ReadDIBitmap(BITMAPINFO* info, TJPEGOutputType type, void* bits) {
   TConversionScope conversion(*this, kBusyMessage);
   TCodecReset reset(*this);
   uint8_t* const base = static_cast<uint8_t*>(bits);
+  if (OrientationApplied() != jtNone) {
+    DecodeRows(info, type, nullptr, nullptr, base);
+    return;
+  }
   // The first decoded row is the top of the image: it goes to the last row of
   // the bottom-up DIB.
   DecodeRows(
@@ -270,6 +288,23 @@ void TJPEGDecompressor::ReadDIBRows(BITMAPINFO* info, TJPEGOutputType type,
                                     const TRowWriter& write) {
   TConversionScope conversion(*this, kBusyMessage);
   TCodecReset reset(*this);
+  if (OrientationApplied() != jtNone) {
+    // A turned image has its top row only once every row is decoded: the
+    // whole DIB is made first, then handed out row by row.
+    const int32_t size = GetDIBitsSize(type);
+    std::vector<uint8_t> dib;
+    try {
+      dib.resize(static_cast<size_t>(size));
+    } catch (const std::bad_alloc&) {
+      OutOfMemoryError();
+    }
+    DecodeRows(info, type, nullptr, nullptr, dib.data());
+    const size_t row_bytes = static_cast<size_t>(RowBytes(type));
+    const uint32_t rows = OutputHeight();
+    for (uint32_t y = 0; y < rows; ++y)
+      write(y, dib.data() + row_bytes * (rows - 1 - y), row_bytes);
+    return;
+  }
   std::vector<uint8_t> row;
   DecodeRows(
       info, type,
@@ -304,7 +339,7 @@ void TJPEGDecompressor::CheckOutputType(TJPEGOutputType type) const {
 }
 
 void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, const TRowPlace& place,
-                                   const TRowWriter* written) {
+                                   const TRowWriter* written, uint8_t* oriented_dib) {
   jpeg_decompress_struct& d = FDecompress;
   CheckOutputType(type);
   CheckPixelLimit(d.output_width, d.output_height, MaxPixels);
@@ -337,13 +372,32 @@ void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, const
   const int64_t row_size = RowBytes(type);
   // The samples of a row; the bytes after them up to row_size are padding.
   const int64_t samples = static_cast<int64_t>(width) * d.output_components;
+  // A turned image is placed by TOrientedRows into the whole DIB at
+  // oriented_dib, which also packs 4-bit indices and shifts gray levels.
+  std::optional<TOrientedRows> oriented;
+  if (oriented_dib != nullptr)
+    oriented.emplace(OrientationApplied(), width, height,
+                     type == jp24bit  ? 24
+                     : type == jp4bit ? 4
+                                      : 8,
+                     type == jpGrayscale, oriented_dib, row_size);
   std::unique_ptr<uint8_t[]> row_buffer;
-  if (type == jp4bit) {
+  if (type == jp4bit && !oriented) {
     row_buffer.reset(new (std::nothrow) uint8_t[width]());
     if (!row_buffer) OutOfMemoryError();
   }
   FAbortRequested = false;
   while (d.output_scanline < height) {
+    if (oriented) {
+      JSAMPROW target = oriented->Row();
+      if (jpeg_read_scanlines(&d, &target, 1) != 1) SourceSuspended();
+      oriented->Done();
+      if (FAbortRequested) {
+        Abort();
+        throw Exception("User Interrupt");
+      }
+      continue;
+    }
     const uint32_t y = d.output_scanline;
     uint8_t* row = place(y, row_size);
     JSAMPROW target = type == jp4bit ? row_buffer.get() : row;
@@ -373,8 +427,8 @@ void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, const
   BITMAPINFOHEADER& h = info->bmiHeader;
   std::memset(&h, 0, sizeof h);
   h.biSize = sizeof(BITMAPINFOHEADER);
-  h.biWidth = static_cast<LONG>(width);
-  h.biHeight = static_cast<LONG>(height);
+  h.biWidth = static_cast<LONG>(OutputWidth());
+  h.biHeight = static_cast<LONG>(OutputHeight());
   h.biPlanes = 1;
   h.biBitCount = d.output_components == 3 ? 24 : type == jp4bit ? 4 : 8;
   if (h.biBitCount != 24) {

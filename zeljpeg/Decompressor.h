@@ -7,11 +7,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "platform/gdi/Gdi.h"
 #include "platform/graphics/ImageLimits.h"
 #include "zeljpeg/Export.h"
 #include "zeljpeg/JPEGBase.h"
+#include "zeljpeg/Markers.h"
+#include "zeljpeg/Transforms.h"
 
 class TBitmap;
 
@@ -22,6 +25,20 @@ enum TJPEGOutputType : uint8_t {
   jp4bit,      // 4 bits (two pixels a byte, left pixel high), at most 16 colours
   jpGrayscale  // 8 bits, 64 gray levels of a fixed table (values 0 to 63)
 };
+
+// The common scales of a decode; jsOther stands for any other factor set
+// through ScaleNumerator and ScaleDenominator.
+enum TJPEGScale : uint8_t { jsFullSize, jsHalf, jsQuarter, jsEighth, jsOther };
+// "jsFullSize", "jsHalf", "jsQuarter", "jsEighth", "jsOther", for published
+// properties.
+ZELJPEG_API const TEnumNames& JPEGScaleNames();
+
+// The size of a width x height picture shrunk to fit inside a box of
+// box_width x box_height pixels, aspect kept (the other side rounded to the
+// nearest pixel, at least 1); a picture that fits already keeps its size.
+// Raises Exception for an empty box or picture.
+ZELJPEG_API void FitInside(int64_t width, int64_t height, int32_t box_width, int32_t box_height,
+                           int32_t& fit_width, int32_t& fit_height);
 
 // A comment segment's text (NUL-terminated, valid only during the call).
 using TJPEGCommentEvent = TEvent<TJPEGBase*, const char*>;
@@ -72,6 +89,68 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   bool GrayScaleOutput = false;           // ReadWinBitmap: forces jpGrayscale
   TJPEGCommentEvent OnJPEGComment;        // COM segments with data
   TJPEGMarkerEvent OnJPEGMarker;          // APP1 to APP13 and APP15 segments
+  // Decodes: turns the image upright by the EXIF orientation of the header
+  // (ExifOrientation), for every output type; the output sizes below and
+  // GetDIBitsSize follow the turn at once. Off: the pixels as stored.
+  bool AutoOrient = false;
+  // ReadHeader: which segments Markers() keeps (comments; or comments and
+  // every APPn segment a marker handler did not read itself).
+  TJPEGCopyMarkers SaveMarkers = jcNone;
+
+  // The scale of a decode: ScaleNumerator / ScaleDenominator of the image's
+  // size, which the codec rounds up to the next factor M/8 it has (M = 1 to
+  // 16): 1/2 decodes 4/8, 1/3 decodes 3/8. Takes effect at once after a
+  // header read (OutputWidth, GetDIBitsSize, the limits follow) and at every
+  // later header read. Scale names 1/1, 1/2, 1/4 and 1/8; setting jsOther
+  // changes nothing. SetScaleNumerator and SetScaleDenominator raise
+  // Exception for values outside 1 to 65535.
+  TJPEGScale Scale() const;
+  void SetScale(TJPEGScale value);
+  int32_t ScaleNumerator() const { return FScaleNumerator; }
+  void SetScaleNumerator(int32_t value);
+  int32_t ScaleDenominator() const { return FScaleDenominator; }
+  void SetScaleDenominator(int32_t value);
+
+  // What the header read last says (all 0, orientation 1 and no profile
+  // before the first header read): the image's size as stored, its
+  // component count, whether it is progressive, the JFIF density (unit 0:
+  // an aspect ratio only, 1 dots per inch, 2 per cm; 0 x 0 without a JFIF
+  // segment), the EXIF orientation (1 to 8 from the first EXIF segment; 1
+  // when there is none or it says nothing valid), and the ICC profile that
+  // its APP2 segments make up (empty when there is none, or when its pieces
+  // do not fit together: the codec warns then). Segments read by an
+  // OnJPEGMarker handler itself are not seen.
+  uint32_t ImageWidth() const { return FHeader.width; }
+  uint32_t ImageHeight() const { return FHeader.height; }
+  int32_t NumComponents() const { return FHeader.components; }
+  bool Progressive() const { return FHeader.progressive; }
+  uint8_t DensityUnit() const { return FHeader.density_unit; }
+  uint16_t X_Density() const { return FHeader.x_density; }
+  uint16_t Y_Density() const { return FHeader.y_density; }
+  int32_t ExifOrientation() const { return FHeader.orientation; }
+  const std::vector<uint8_t>& ICCProfile() const { return FICCProfile; }
+  int32_t ICCProfileSize() const { return static_cast<int32_t>(FICCProfile.size()); }
+  // The segments SaveMarkers asked for, in the order of the datastream
+  // (at most 64 MB of them; a warning tells when more were dropped).
+  const std::vector<TJPEGMarker>& Markers() const { return FMarkers; }
+
+  // The turn a decode applies: that of ExifOrientation when AutoOrient is
+  // set, else jtNone.
+  TJPEGTransform OrientationApplied() const;
+  // The size of the DIB a decode makes: scaled, then turned.
+  uint32_t OutputWidth() const;
+  uint32_t OutputHeight() const;
+
+  // After a header read: sets the smallest scale M/8 whose output covers the
+  // size of the (upright, with AutoOrient) image fitted inside width x
+  // height (see FitInside). Raises Exception before a header read and for an
+  // empty box.
+  void ScaleToFit(int32_t width, int32_t height);
+  // After a header read: decodes at the scale of ScaleToFit, then shrinks
+  // by area averaging to fit inside width x height, into a new TBitmap the
+  // caller owns. The scale is the caller's again afterwards. Raises as
+  // ScaleToFit and ReadBitmap.
+  TBitmap* ReadThumbnail(int32_t width, int32_t height);
 
   // Limits; 0 (or below) means none. Each raises Exception with a message
   // that names the image's need and the limit:
@@ -185,13 +264,45 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   // Refuses, before decoding starts, an image that type cannot represent.
   void CheckOutputType(TJPEGOutputType type) const;
   // Where the decode puts row y (from the top) of row_bytes bytes; with
-  // written set, the row is handed to it once it is complete.
+  // written set, the row is handed to it once it is complete. With
+  // oriented_dib set (when OrientationApplied is not jtNone), place and
+  // written are not used: the turned image goes into the whole bottom-up DIB
+  // there (GetDIBitsSize(type) bytes, need not be zeroed).
   using TRowPlace = std::function<uint8_t*(uint32_t y, int64_t row_bytes)>;
   void DecodeRows(BITMAPINFO* info, TJPEGOutputType type, const TRowPlace& place,
-                  const TRowWriter* written);
+                  const TRowWriter* written, uint8_t* oriented_dib = nullptr);
   // Bytes in one DIB row of type, from the codec's output values as they stand.
   int64_t RowBytes(TJPEGOutputType type) const;
   void DecodeWinBitmap(HBITMAP& bitmap, HPALETTE& palette);
+  // Gives the codec the scale, recomputing the output size after a header read.
+  void ApplyScale();
+  // Around the codec's header read: forget the last header, then take what
+  // the new one says.
+  void BeginHeader();
+  void EndHeader();
+  // A segment read by a marker processor: its EXIF orientation, an ICC
+  // piece, a segment SaveMarkers asks for.
+  void KeepSegment(int marker, const uint8_t* data, size_t size);
+  // True when a segment with this marker has something KeepSegment wants.
+  bool WantsSegment(int marker) const;
+
+  struct THeader {
+    uint32_t width = 0, height = 0;
+    int32_t components = 0;
+    bool progressive = false;
+    uint8_t density_unit = 0;
+    uint16_t x_density = 0, y_density = 0;
+    int32_t orientation = 1;
+  };
 
   std::unique_ptr<jpeg_source_mgr> FSource;
+  int32_t FScaleNumerator = 1;
+  int32_t FScaleDenominator = 1;
+  THeader FHeader;
+  std::vector<TJPEGMarker> FMarkers;
+  std::vector<TJPEGMarker> FICCSegments;
+  std::vector<uint8_t> FICCProfile;
+  size_t FKeptBytes = 0;
+  bool FExifSeen = false;
+  bool FKeptLimitReported = false;
 };

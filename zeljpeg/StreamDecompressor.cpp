@@ -38,6 +38,12 @@ TClass TJPEGFileDecompressor::StaticClass() {
           rtti::Int<C>("MaxPixels", &C::MaxPixels, &C::MaxPixels, kDefaultMaxPixels),
           rtti::Int<C>("MaxMemory", &C::MaxMemory, &C::MaxMemory, kDefaultMaxMemory),
           rtti::Int<C>("MaxScans", &C::MaxScans, &C::MaxScans, kDefaultMaxScans),
+          rtti::Enum<C>("Scale", JPEGScaleNames(), &C::Scale, &C::SetScale, jsFullSize),
+          rtti::Int<C>("ScaleNumerator", &C::ScaleNumerator, &C::SetScaleNumerator, 1),
+          rtti::Int<C>("ScaleDenominator", &C::ScaleDenominator, &C::SetScaleDenominator, 1),
+          rtti::Bool<C>("AutoOrient", &C::AutoOrient, &C::AutoOrient, false),
+          rtti::Enum<C>("SaveMarkers", JPEGCopyMarkersNames(), &C::SaveMarkers, &C::SaveMarkers,
+                        jcNone),
           rtti::Event<TJPEGBase>("OnProgressReport", &TJPEGBase::OnProgressReport),
           rtti::Event<TJPEGBase>("OnWarning", &TJPEGBase::OnWarning),
       });

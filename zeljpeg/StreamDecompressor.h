@@ -134,7 +134,8 @@ class ZELJPEG_API TJPEGStreamDecompressor : public TJPEGDecompressor {
 // (after Name and Tag) Warnings, Trace_Level, PercentDone, ColoursIn8bitMode,
 // GrayScaleOutput, OnJPEGComment, OnJPEGMarker, TwoPassQuantize, DitherMode,
 // DCTMethod, DoFancyUpSampling, DoBlockSmoothing, MaxPixels, MaxMemory,
-// MaxScans, OnProgressReport, OnWarning.
+// MaxScans, Scale, ScaleNumerator, ScaleDenominator, AutoOrient, SaveMarkers,
+// OnProgressReport, OnWarning.
 class ZELJPEG_API TJPEGFileDecompressor : public TJPEGStreamDecompressor {
   VASK_CLASS(TJPEGFileDecompressor, TJPEGStreamDecompressor)
  public:

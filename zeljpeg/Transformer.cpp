@@ -16,11 +16,6 @@
 
 VASK_DEFINE_CLASS(TJPEGTransformer)
 
-const TEnumNames& JPEGCopyMarkersNames() {
-  static const TEnumNames names{{"jcNone", "jcComments", "jcAll"}, {}};
-  return names;
-}
-
 TClass TJPEGFileTransformer::StaticClass() {
   using C = TJPEGFileTransformer;
   static const TClassInfo info = TClassInfo::Make<C>(

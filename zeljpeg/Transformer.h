@@ -9,18 +9,10 @@
 
 #include "platform/classes/Streams.h"
 #include "platform/graphics/ImageLimits.h"
+#include "zeljpeg/Export.h"
 #include "zeljpeg/JPEGBase.h"
+#include "zeljpeg/Markers.h"
 #include "zeljpeg/Transforms.h"
-
-// Which of the source's extra segments a transform copies. JFIF (APP0) and
-// Adobe (APP14) segments that the output writes itself are never copied.
-enum TJPEGCopyMarkers : uint8_t {
-  jcNone,      // none
-  jcComments,  // COM segments
-  jcAll        // COM and every APPn segment (EXIF, XMP, ICC profiles, IPTC, ...)
-};
-// "jcNone", "jcComments", "jcAll", for published properties.
-const TEnumNames& JPEGCopyMarkersNames();
 
 // Rearranges the DCT coefficients of a JPEG datastream into a new datastream
 // without decoding the pixels: nothing is quantised again, so the transformed
@@ -41,7 +33,7 @@ const TEnumNames& JPEGCopyMarkersNames();
 // while the source is read and while the output is written (PercentDone: the
 // two halves of 0 to 100), Abort() from it stops the transform with "User
 // Interrupt". Any failure leaves the component idle for the next transform.
-class TJPEGTransformer : public TJPEGBase {
+class ZELJPEG_API TJPEGTransformer : public TJPEGBase {
   VASK_CLASS(TJPEGTransformer, TJPEGBase)
  public:
   // Raises EOutOfMemory.
@@ -59,6 +51,8 @@ class TJPEGTransformer : public TJPEGBase {
   bool AutoOrient = false;
   bool Trim = false;     // drop partial edge iMCUs a mirror cannot move
   bool Perfect = false;  // refuse a transform that would leave such an edge
+  // The source's extra segments to copy; JFIF and Adobe segments that the
+  // output writes itself are never copied.
   TJPEGCopyMarkers CopyMarkers = jcComments;
   // Crop to CropWidth x CropHeight pixels at (CropX, CropY) of the
   // transformed (and trimmed) image; a width and height of 0 keep the whole
@@ -134,7 +128,7 @@ class TJPEGTransformer : public TJPEGBase {
 // Warnings, Trace_Level, PercentDone, Transform, AutoOrient, Trim, Perfect,
 // CopyMarkers, CropX, CropY, CropWidth, CropHeight, ProgressiveJPEG,
 // OptimizeCoding, MaxPixels, MaxMemory, MaxScans, OnProgressReport, OnWarning.
-class TJPEGFileTransformer : public TJPEGTransformer {
+class ZELJPEG_API TJPEGFileTransformer : public TJPEGTransformer {
   VASK_CLASS(TJPEGFileTransformer, TJPEGTransformer)
  public:
   using TJPEGTransformer::TJPEGTransformer;
@@ -148,4 +142,4 @@ class TJPEGFileTransformer : public TJPEGTransformer {
 
 // Registers TJPEGTransformer and TJPEGFileTransformer with the class
 // registry, so that form descriptions can create them; runs once.
-void InitZeljpegTransformer();
+ZELJPEG_API void InitZeljpegTransformer();

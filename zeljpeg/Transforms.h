@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/classes/TypInfo.h"
+#include "zeljpeg/Export.h"
 
 // A lossless rearrangement of an image's pixels: the identity, two mirrors,
 // three clockwise rotations, and the mirrors across the diagonals (transpose:
@@ -20,7 +21,7 @@ enum TJPEGTransform : uint8_t {
   jtRotate270  // clockwise (90 counter-clockwise)
 };
 // "jtNone", "jtFlipHorizontal", ... by ordinal, for published properties.
-const TEnumNames& JPEGTransformNames();
+ZELJPEG_API const TEnumNames& JPEGTransformNames();
 
 // Every transform as a transpose (or none) followed by mirrors of the
 // transposed image: pixel (x, y) of a w x h image goes to (y, x) when
@@ -31,7 +32,7 @@ struct TTransformSteps {
   bool mirror_x;
   bool mirror_y;
 };
-TTransformSteps StepsOf(TJPEGTransform transform);
+ZELJPEG_API TTransformSteps StepsOf(TJPEGTransform transform);
 
 // True when the transform swaps width and height.
 inline bool SwapsAxes(TJPEGTransform transform) {
@@ -39,10 +40,10 @@ inline bool SwapsAxes(TJPEGTransform transform) {
 }
 
 // The transform that does first, then second.
-TJPEGTransform ComposeTransforms(TJPEGTransform first, TJPEGTransform second);
+ZELJPEG_API TJPEGTransform ComposeTransforms(TJPEGTransform first, TJPEGTransform second);
 
 // The transform that shows a picture stored with EXIF orientation upright:
 // 1 none, 2 horizontal mirror, 3 rotation by 180, 4 vertical mirror,
 // 5 transpose, 6 rotation by 90 clockwise, 7 transverse, 8 rotation by 270
 // clockwise. jtNone for any other value.
-TJPEGTransform OrientationTransform(int orientation);
+ZELJPEG_API TJPEGTransform OrientationTransform(int orientation);

@@ -98,23 +98,24 @@ std::string PnmRgb(const std::string& pnm, int* width, int* height) {
 
 std::string BmpRgb(const decodetest::Bmp& bmp) {
   const int w = bmp.info.biWidth, h = bmp.info.biHeight, bits = bmp.info.biBitCount;
-  if (bits != 24 && bits != 8) return "";
+  if (bits != 24 && bits != 8 && bits != 4) return "";
   const size_t stride = ((static_cast<size_t>(w) * bits + 31) / 32) * 4;
   if (bmp.bits.size() < stride * h) return "";
   std::string out;
   for (int y = 0; y < h; ++y) {
-    const char* row = bmp.bits.data() + stride * (h - 1 - y);
+    const auto* row = reinterpret_cast<const uint8_t*>(bmp.bits.data()) + stride * (h - 1 - y);
     for (int x = 0; x < w; ++x) {
       if (bits == 24) {
-        out += row[3 * x + 2];
-        out += row[3 * x + 1];
-        out += row[3 * x];
-      } else {
-        const RGBQUAD& c = bmp.colours.at(static_cast<uint8_t>(row[x]));
-        out += static_cast<char>(c.rgbRed);
-        out += static_cast<char>(c.rgbGreen);
-        out += static_cast<char>(c.rgbBlue);
+        out += static_cast<char>(row[3 * x + 2]);
+        out += static_cast<char>(row[3 * x + 1]);
+        out += static_cast<char>(row[3 * x]);
+        continue;
       }
+      const int index = bits == 8 ? row[x] : (x % 2 ? row[x / 2] & 15 : row[x / 2] >> 4);
+      const RGBQUAD& c = bmp.colours.at(static_cast<size_t>(index));
+      out += static_cast<char>(c.rgbRed);
+      out += static_cast<char>(c.rgbGreen);
+      out += static_cast<char>(c.rgbBlue);
     }
   }
   return out;
@@ -129,7 +130,7 @@ int MaxDifference(const std::string& a, const std::string& b) {
 }
 
 std::string DjpegRgb(const std::string& jpeg, const std::string& args) {
-  return PnmRgb(decodetest::DJpeg(jpeg, args));
+  return PnmRgb(DJpeg(jpeg, args));
 }
 
 }  // namespace metatest

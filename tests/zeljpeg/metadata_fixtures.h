@@ -32,8 +32,8 @@ std::vector<Segment> ExtraSegments(const std::string& jpeg);
 std::string Pillow(const std::string& mode, const std::string& jpeg);
 
 // The pixels of a PPM (P6) or PGM (P5) as top-down RGB bytes (gray
-// repeated), and those of a BMP of ours (24-bit, or 8-bit through its colour
-// table) the same way; "" for what they cannot read.
+// repeated), and those of a BMP of ours (24-bit, or 8 or 4 bits through its
+// colour table) the same way; "" for what they cannot read.
 std::string PnmRgb(const std::string& pnm, int* width = nullptr, int* height = nullptr);
 std::string BmpRgb(const decodetest::Bmp& bmp);
 

@@ -15,9 +15,9 @@ namespace {
 
 std::string Transform(TJPEGTransformer& t, const std::string& jpeg) {
   TMemoryStream in, out;
-  Fill(in, jpeg);
+  FillStream(in, jpeg);
   t.TransformStream(in, out);
-  return Contents(out);
+  return StreamBytes(out);
 }
 
 // Runs jpegtran; false when it refuses.
