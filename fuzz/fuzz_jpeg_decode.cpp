@@ -1,8 +1,9 @@
 // JPEG data through every decoding front end of the stream decompressor and
-// TJPEGBitmap, with each output type, the decompressor's options, the three
-// display formats and handlers for markers, comments, warnings and progress.
+// TJPEGBitmap, with each output type, the decompressor's options (scaling,
+// EXIF auto-orientation and kept segments among them), the three display
+// formats and handlers for markers, comments, warnings and progress.
 //
-// Input: three option bytes, then the JPEG data.
+// Input: four option bytes, then the JPEG data.
 //   byte 0: bits 0-2 front end, bits 3-4 output type, bits 5-6 display
 //           format, bit 7 GrayScaleOutput
 //   byte 1: bits 0-1 DCT method, bit 2 fancy upsampling, bit 3 block
@@ -11,6 +12,9 @@
 //   byte 2: bits 0-1 colours in 8-bit mode, bit 2 abort half-way from the
 //           progress handler, bit 3 the marker handler raises for APP15,
 //           bit 4 the marker handler reads odd-numbered segments itself
+//   byte 3: bits 0-3 scale numerator - 1 (over 8), bit 4 AutoOrient, bits 5-6
+//           kept segments (none, comments, all, all), bit 7 a thumbnail
+//           (ReadThumbnail into a 40 x 30 box) instead of the front end
 #include <cstring>
 #include <memory>
 
@@ -39,10 +43,11 @@ struct Options {
   bool abort_half_way;
   bool raise_on_app15;
   bool read_odd_markers;
+  bool thumbnail;
 };
 
 void Configure(TJPEGStreamDecompressor& d, TFuzzInput& in, Options& o) {
-  const uint8_t b0 = in.Take(), b1 = in.Take(), b2 = in.Take();
+  const uint8_t b0 = in.Take(), b1 = in.Take(), b2 = in.Take(), b3 = in.Take();
   o.front_end = b0 & 7;
   o.type = static_cast<TJPEGOutputType>((b0 >> 3) & 3);
   static constexpr gditest::DisplayFormat kDisplays[] = {
@@ -69,9 +74,21 @@ void Configure(TJPEGStreamDecompressor& d, TFuzzInput& in, Options& o) {
   o.abort_half_way = (b2 & 4) != 0;
   o.raise_on_app15 = (b2 & 8) != 0;
   o.read_odd_markers = (b2 & 16) != 0;
+  d.SetScaleNumerator((b3 & 15) + 1);
+  d.SetScaleDenominator(8);
+  d.AutoOrient = (b3 & 16) != 0;
+  static constexpr TJPEGCopyMarkers kKept[] = {jcNone, jcComments, jcAll, jcAll};
+  d.SaveMarkers = kKept[(b3 >> 5) & 3];
+  o.thumbnail = (b3 & 0x80) != 0;
 }
 
 void Decode(TJPEGStreamDecompressor& d, const Options& o, TStream& stream) {
+  if (o.thumbnail) {
+    d.OpenStream(stream);
+    std::unique_ptr<TBitmap> thumbnail(d.ReadThumbnail(40, 30));
+    d.CloseStream();
+    return;
+  }
   switch (o.front_end) {
     case 0:
     case 5: {

@@ -204,11 +204,13 @@ void JPEGSeeds() {
       CodecJPEG(30, 30, JCS_GRAYSCALE, 1, [](jpeg_compress_struct& c) { c.restart_in_rows = 1; }));
   jpegs.emplace_back("one_pixel", CodecJPEG(1, 1, JCS_RGB, 3, [](jpeg_compress_struct&) {}));
 
-  // Option bytes: front end in bits 0-2, output type in bits 3-4 (see the
-  // harness); a spread of combinations per image.
-  static const Bytes kOptions[] = {{0x00, 0x1C, 0x00}, {0x09, 0x14, 0x12}, {0x12, 0x2C, 0x03},
-                                   {0x1B, 0x40, 0x01}, {0x2C, 0x9C, 0x16}, {0x5A, 0x0C, 0x00},
-                                   {0x03, 0x1C, 0x10}, {0x39, 0x7C, 0x02}};
+  // Option bytes: front end in bits 0-2, output type in bits 3-4, ... (see
+  // the harness); a spread of combinations per image.
+  // Byte 3: scale, AutoOrient, kept segments, thumbnail.
+  static const Bytes kOptions[] = {{0x00, 0x1C, 0x00, 0x07}, {0x09, 0x14, 0x12, 0x13},
+                                   {0x12, 0x2C, 0x03, 0x57}, {0x1B, 0x40, 0x01, 0x30},
+                                   {0x2C, 0x9C, 0x16, 0x01}, {0x5A, 0x0C, 0x00, 0x9F},
+                                   {0x03, 0x1C, 0x10, 0x6B}, {0x39, 0x7C, 0x02, 0x17}};
   size_t k = 0;
   for (const auto& [name, data] : jpegs) {
     for (int v = 0; v < 2; ++v, ++k)
