@@ -11,6 +11,7 @@
 #include "zeljpeg/SharedPlace.h"
 #include "zeljpeg/StreamCompressor.h"
 #include "zeljpeg/StreamDecompressor.h"
+#include "zeljpeg/Transformer.h"
 
 VASK_DEFINE_CLASS(TJPEGBitmap)
 
@@ -164,6 +165,7 @@ void InitZeljpegUnit() {
     InitJpeglibUnit();
     InitZeljpegDecoder();
     InitZeljpegEncoder();
+    InitZeljpegTransformer();
     TPicture::RegisterFileFormat("jpg", "JPEG Image", TJPEGBitmap::StaticClass());
     TPicture::RegisterFileFormat("jpeg", "JPEG Image", TJPEGBitmap::StaticClass());
     RegisterClass(TJPEGBitmap::StaticClass());

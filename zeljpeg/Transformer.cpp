@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -46,9 +47,11 @@ TClass TJPEGFileTransformer::StaticClass() {
 }
 
 void InitZeljpegTransformer() {
-  static int run_count = 0;
-  if (run_count++ != 0) return;
-  RegisterClasses({TJPEGTransformer::StaticClass(), TJPEGFileTransformer::StaticClass()});
+  // Once, also when several threads start at the same time.
+  static std::once_flag once;
+  std::call_once(once, [] {
+    RegisterClasses({TJPEGTransformer::StaticClass(), TJPEGFileTransformer::StaticClass()});
+  });
 }
 
 namespace {

@@ -12,12 +12,18 @@
 #include <vector>
 
 #include "examples/convert/Convert.h"
+#include "examples/convert/Info.h"
+#include "examples/convert/Lossless.h"
 #include "examples/convert/Progress.h"
 #include "platform/sysutils/TextCase.h"
 
 std::string ConvertOne(const ConvertOptions& options) {
   try {
-    if (options.to_jpeg)
+    if (options.info)
+      PrintInfo(options);
+    else if (options.lossless)
+      TransformJpeg(options);
+    else if (options.to_jpeg)
       EncodeToJpeg(options);
     else
       DecodeToBmp(options);

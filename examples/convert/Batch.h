@@ -7,7 +7,8 @@
 #include "examples/convert/Options.h"
 
 // Converts options.input into options.output (DecodeToBmp or EncodeToJpeg by
-// options.to_jpeg). Returns "" on success, else the line to report:
+// options.to_jpeg; TransformJpeg for a lossless transform; PrintInfo for
+// --info). Returns "" on success, else the line to report:
 // "zeljpeg-convert: <message>" for file errors (which name their file),
 // "zeljpeg-convert: <input>: <message>" for the others. Raises nothing.
 std::string ConvertOne(const ConvertOptions& options);

@@ -6,7 +6,9 @@
 #include <memory>
 #include <vector>
 
+#include "examples/convert/Metadata.h"
 #include "examples/convert/Progress.h"
+#include "examples/convert/Support.h"
 #include "platform/classes/SafeFileStream.h"
 #include "platform/classes/Streams.h"
 #include "platform/gdi/DibRows.h"
@@ -15,15 +17,6 @@
 #include "platform/graphics/Graphics.h"
 
 namespace {
-
-// Inputs from this size (bytes of JPEG, or pixels) get a progress bar when
-// standard error is a terminal.
-constexpr int64_t kLargeJpegBytes = 512 * 1024;
-constexpr int64_t kLargePixels = 2'000'000;
-
-void PrintWarning(const char* message) {
-  std::fprintf(stderr, "zeljpeg-convert: warning: %s\n", message);
-}
 
 // The front of a BMP file of the DIB: file header, information header and
 // the colour table (biClrUsed entries, all of them when 0); the rows follow.
@@ -103,9 +96,7 @@ void DecodeRowsToBmp(TJPEGStreamDecompressor& decompressor, TStream& out) {
 // at hand.
 void ApplyLimits(TJPEGStreamDecompressor& decompressor, const ConvertOptions& o) {
   decompressor.SetBufSize(TJPEGStreamDecompressor::kFastBufSize);
-  decompressor.MaxPixels = o.max_pixels;
-  decompressor.MaxMemory = o.max_memory;
-  decompressor.MaxScans = o.max_scans;
+  ApplyDecodeOptions(decompressor, o);
 }
 
 // The size of a file, or 0 when it has none (a pipe).
@@ -167,6 +158,33 @@ void EncodeBmpToJpeg(const ConvertOptions& o) {
   output.Commit();
 }
 
+// The thumbnail of the image whose header decompressor has read (--fit),
+// written as a 24-bit BMP file.
+void WriteThumbnailBmp(TStream& out, TJPEGDecompressor& decompressor, const ConvertOptions& o) {
+  std::unique_ptr<TBitmap> thumbnail(decompressor.ReadThumbnail(o.fit_width, o.fit_height));
+  int32_t header_size = 0, image_size = 0;
+  GetDIBSizes(thumbnail->Handle(), bm24bit, header_size, image_size);
+  std::vector<uint8_t> header(static_cast<size_t>(header_size));
+  std::vector<uint8_t> pixels(static_cast<size_t>(image_size));
+  Bitmap2DIB(thumbnail.get(), bm24bit, header.data(), pixels.data());
+  WriteBmp(out, *reinterpret_cast<const BITMAPINFO*>(header.data()), pixels.data());
+}
+
+// A JPEG input decoded by decompressor (scaled or fitted, turned upright
+// unless --no-auto-orient) into a bitmap; its segments go to compressor
+// unless --strip.
+std::unique_ptr<TBitmap> DecodeJpegInput(TJPEGStreamDecompressor& decompressor,
+                                         TJPEGCompressor& compressor, const ConvertOptions& o) {
+  TFileStream input(o.input, fmOpenRead);
+  decompressor.OpenStream(input);
+  std::unique_ptr<TBitmap> bitmap(o.fit_width > 0
+                                      ? decompressor.ReadThumbnail(o.fit_width, o.fit_height)
+                                      : decompressor.ReadBitmap());
+  decompressor.CloseStream();
+  if (!o.strip) CopyMetadata(decompressor, compressor, decompressor.OrientationApplied() != jtNone);
+  return bitmap;
+}
+
 }  // namespace
 
 void DecodeToBmp(const ConvertOptions& o) {
@@ -179,7 +197,6 @@ void DecodeToBmp(const ConvertOptions& o) {
   decompressor.TwoPassQuantize = !o.one_pass;
   decompressor.DitherMode = o.dither;
   decompressor.ColoursIn8bitMode = o.colors;
-  decompressor.OnWarning = PrintWarning;
 
   ProgressBar bar("Decoding",
                   o.progress.value_or(StderrIsTerminal() && SizeOf(input) >= kLargeJpegBytes));
@@ -188,6 +205,13 @@ void DecodeToBmp(const ConvertOptions& o) {
   // The input is read once, front to back, so that a pipe serves as well as
   // a file: the header says whether the image is gray.
   decompressor.OpenStream(input);
+  if (o.fit_width > 0) {
+    TSafeFileStream output(o.output);
+    WriteThumbnailBmp(output, decompressor, o);
+    decompressor.CloseStream();
+    output.Commit();
+    return;
+  }
   TJPEGOutputType type = o.type;
   // Without --type, a grayscale JPEG becomes a gray BMP.
   if (!o.type_given && decompressor.JPEGColorSpace() == JCS_GRAYSCALE) type = jpGrayscale;
@@ -225,22 +249,26 @@ void EncodeToJpeg(const ConvertOptions& o) {
   // warning handler, also when several conversions run on several threads.
   TJPEGStreamDecompressor decompressor(nullptr);
   ApplyLimits(decompressor, o);
-  decompressor.OnWarning = PrintWarning;
-  TPicture picture;
-  if (TJPEGBitmap::HasJPEGExtension(o.input)) {
-    TFileStream input(o.input, fmOpenRead);
-    decompressor.LoadPictureFromStream(&picture, input);
-  } else {
-    picture.LoadFromFile(o.input);
-  }
-
   TJPEGStreamCompressor compressor(nullptr);
+  // A JPEG input is decoded here, so that its segments are kept and the
+  // scale and orientation apply.
+  TPicture picture;
+  std::unique_ptr<TBitmap> decoded;
+  if (TJPEGBitmap::HasJPEGExtension(o.input))
+    decoded = DecodeJpegInput(decompressor, compressor, o);
+  else
+    picture.LoadFromFile(o.input);
+
   ConfigureCompressor(compressor, o);
-  const int64_t pixels = static_cast<int64_t>(picture.Width()) * picture.Height();
+  const int64_t pixels = decoded ? static_cast<int64_t>(decoded->Width()) * decoded->Height()
+                                 : static_cast<int64_t>(picture.Width()) * picture.Height();
   ProgressBar bar("Encoding", o.progress.value_or(StderrIsTerminal() && pixels >= kLargePixels));
   compressor.OnProgressReport = [&](TObject*) { bar.Update(compressor.GetPercentDone()); };
 
   TSafeFileStream output(o.output);
-  compressor.SavePictureToStream(&picture, output);
+  if (decoded)
+    compressor.SaveBitMapToStream(decoded.get(), output);
+  else
+    compressor.SavePictureToStream(&picture, output);
   output.Commit();
 }

@@ -63,6 +63,40 @@ void ParseDensity(const std::string& text, ConvertOptions& o) {
   o.has_density = true;
 }
 
+// --scale M/N: each from 1 to 16.
+void ParseScale(const std::string& text, ConvertOptions& o) {
+  const size_t slash = text.find('/');
+  if (slash == std::string::npos)
+    throw UsageError(Format("--scale wants M/N, such as 1/2 or 3/8, not \"%s\"", text.c_str()));
+  o.scale_num = static_cast<int32_t>(ParseInt("--scale", text.substr(0, slash), 1, 16));
+  o.scale_denom = static_cast<int32_t>(ParseInt("--scale", text.substr(slash + 1), 1, 16));
+}
+
+// --fit WxH.
+void ParseFit(const std::string& text, ConvertOptions& o) {
+  const size_t x = text.find('x');
+  if (x == std::string::npos)
+    throw UsageError(Format("--fit wants WxH, such as 256x256, not \"%s\"", text.c_str()));
+  o.fit_width = static_cast<int32_t>(ParseInt("--fit", text.substr(0, x), 1, 65535));
+  o.fit_height = static_cast<int32_t>(ParseInt("--fit", text.substr(x + 1), 1, 65535));
+}
+
+// --crop WxH+X+Y.
+void ParseCrop(const std::string& text, ConvertOptions& o) {
+  const size_t x = text.find('x');
+  const size_t plus = text.find('+');
+  const size_t plus2 = plus == std::string::npos ? plus : text.find('+', plus + 1);
+  if (x == std::string::npos || plus2 == std::string::npos || x > plus)
+    throw UsageError(
+        Format("--crop wants WxH+X+Y, such as 640x480+16+32, not \"%s\"", text.c_str()));
+  o.crop_width = static_cast<int32_t>(ParseInt("--crop", text.substr(0, x), 1, 65535));
+  o.crop_height =
+      static_cast<int32_t>(ParseInt("--crop", text.substr(x + 1, plus - x - 1), 1, 65535));
+  o.crop_x =
+      static_cast<int32_t>(ParseInt("--crop", text.substr(plus + 1, plus2 - plus - 1), 0, 65535));
+  o.crop_y = static_cast<int32_t>(ParseInt("--crop", text.substr(plus2 + 1), 0, 65535));
+}
+
 }  // namespace
 
 const char* UsageText() {
@@ -101,6 +135,30 @@ const char* UsageText() {
          "  --comment TEXT       comment marker\n"
          "  --density N[xM][dpi|dpcm]   JFIF density (default unit dpi)\n"
          "\n"
+         "JPEG input (to BMP or JPEG):\n"
+         "  --scale M/N          decode at M/N of the size (the codec's factors 1/8 to 16/8;\n"
+         "                       a factor between them gives the next larger one)\n"
+         "  --fit WxH            a picture that fits inside W x H (aspect kept): decoded at\n"
+         "                       the smallest factor that covers it, then shrunk\n"
+         "  --no-auto-orient     keep the stored pixels; by default the picture is turned\n"
+         "                       upright by its EXIF orientation (and the copied EXIF then\n"
+         "                       says orientation 1)\n"
+         "  --info               print the header of INPUT (key: value lines) and stop\n"
+         "\n"
+         "JPEG to JPEG: comments, EXIF, XMP, ICC profile and IPTC data are copied;\n"
+         "  --strip              drops them\n"
+         "Lossless JPEG to JPEG (the coefficients are moved, nothing is compressed again):\n"
+         "  --rotate 90|180|270  rotate clockwise\n"
+         "  --flip horizontal|vertical\n"
+         "  --transpose, --transverse   mirror across a diagonal\n"
+         "  --crop WxH+X+Y       keep W x H pixels at X,Y (the corner moves up and left to\n"
+         "                       the nearest block boundary)\n"
+         "  --auto-orient        given explicitly: turn upright by the EXIF orientation\n"
+         "                       losslessly (with the options above it is applied first)\n"
+         "  --trim               drop partial edge blocks a rotation or flip cannot move\n"
+         "  --perfect            fail instead when there are such blocks\n"
+         "  (--progressive and --optimize apply; other JPEG options do not)\n"
+         "\n"
          "Both:\n"
          "  --dct islow|ifast|float    DCT method (default islow)\n"
          "  --max-pixels N       largest JPEG input to decode, in pixels (default\n"
@@ -117,11 +175,29 @@ const char* UsageText() {
 bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
   std::vector<std::string> files;
   std::vector<std::string> batch_only;
+  std::vector<std::string> lossless_options;
+  bool auto_orient_given = false, scale_given = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto value = [&]() -> const std::string& {
       if (i + 1 >= args.size()) throw UsageError(Format("%s needs a value", arg.c_str()));
       return args[++i];
+    };
+    auto set_transform = [&](TJPEGTransform t) {
+      if (o.transform != jtNone)
+        throw UsageError("only one of --rotate, --flip, --transpose and --transverse can be given");
+      o.transform = t;
+    };
+    // An option of compressing again: it needs a JPEG output.
+    auto reencode = [&] {
+      o.encode_only.push_back(arg);
+      o.reencode_only.push_back(arg);
+    };
+    // An option of the lossless transform: it needs a JPEG output.
+    auto lossless = [&] {
+      o.lossless = true;
+      o.encode_only.push_back(arg);
+      lossless_options.push_back(arg);
     };
     if (arg == "--help" || arg == "-h") return false;
     if (arg.size() < 2 || arg[0] != '-' || arg == "--") {
@@ -169,10 +245,10 @@ bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
       o.decode_only.push_back(arg);
     } else if (arg == "--quality") {
       o.quality = static_cast<int32_t>(ParseInt(arg, value(), 0, 100));
-      o.encode_only.push_back(arg);
+      reencode();
     } else if (arg == "--grayscale" || arg == "--greyscale") {
       o.grayscale = true;
-      o.encode_only.push_back(arg);
+      reencode();
     } else if (arg == "--progressive") {
       o.progressive = true;
       o.encode_only.push_back(arg);
@@ -189,19 +265,74 @@ bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
         o.restart_rows = static_cast<int32_t>(ParseInt(arg, v, 0, 65535));
         o.restart_interval = 0;
       }
-      o.encode_only.push_back(arg);
+      reencode();
     } else if (arg == "--smooth") {
       o.smoothing = static_cast<int32_t>(ParseInt(arg, value(), 0, 100));
-      o.encode_only.push_back(arg);
+      reencode();
     } else if (arg == "--comment") {
       o.comment = value();
       if (o.comment.size() > 65533) throw UsageError("--comment is longer than 65533 bytes");
-      o.encode_only.push_back(arg);
+      reencode();
     } else if (arg == "--density") {
       ParseDensity(value(), o);
+      reencode();
+    } else if (arg == "--info") {
+      o.info = true;
+    } else if (arg == "--scale") {
+      ParseScale(value(), o);
+      scale_given = true;
+      o.reencode_only.push_back(arg);
+      o.jpeg_input_only.push_back(arg);
+    } else if (arg == "--fit") {
+      ParseFit(value(), o);
+      o.reencode_only.push_back(arg);
+      o.jpeg_input_only.push_back(arg);
+    } else if (arg == "--no-auto-orient") {
+      o.auto_orient = false;
+    } else if (arg == "--auto-orient") {
+      o.auto_orient = true;
+      auto_orient_given = true;
+    } else if (arg == "--strip") {
+      o.strip = true;
       o.encode_only.push_back(arg);
+    } else if (arg == "--rotate") {
+      const std::string& v = value();
+      if (v == "90")
+        set_transform(jtRotate90);
+      else if (v == "180")
+        set_transform(jtRotate180);
+      else if (v == "270")
+        set_transform(jtRotate270);
+      else
+        throw UsageError(Format("--rotate wants 90, 180 or 270, not \"%s\"", v.c_str()));
+      lossless();
+    } else if (arg == "--flip") {
+      const std::string& v = value();
+      if (v == "horizontal")
+        set_transform(jtFlipHorizontal);
+      else if (v == "vertical")
+        set_transform(jtFlipVertical);
+      else
+        throw UsageError(Format("--flip wants horizontal or vertical, not \"%s\"", v.c_str()));
+      lossless();
+    } else if (arg == "--transpose") {
+      set_transform(jtTranspose);
+      lossless();
+    } else if (arg == "--transverse") {
+      set_transform(jtTransverse);
+      lossless();
+    } else if (arg == "--crop") {
+      ParseCrop(value(), o);
+      lossless();
+    } else if (arg == "--perfect") {
+      o.perfect = true;
+      lossless();
+    } else if (arg == "--trim") {
+      o.trim = true;
+      lossless();
     } else if (arg == "--dct") {
       o.dct = ParseDct(value());
+      o.reencode_only.push_back(arg);
     } else if (arg == "--max-pixels") {
       o.max_pixels = ParseInt(arg, value(), 0, INT64_MAX);
     } else if (arg == "--max-memory") {
@@ -228,6 +359,17 @@ bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
       throw UsageError(Format("unknown option %s", arg.c_str()));
     }
   }
+  if (o.info) {
+    if (!o.output_dir.empty() || files.size() != 1)
+      throw UsageError("--info takes one input file and no output");
+    const std::vector<std::string>& other = o.encode_only.empty() ? o.decode_only : o.encode_only;
+    if (!other.empty())
+      throw UsageError(Format("%s does not apply to --info", other.front().c_str()));
+    if (!batch_only.empty())
+      throw UsageError(Format("%s applies only with -o DIR", batch_only.front().c_str()));
+    o.input = files[0];
+    return true;
+  }
   if (!o.output_dir.empty()) {
     if (files.empty()) throw UsageError("-o needs at least one input file");
     o.inputs = files;
@@ -252,5 +394,27 @@ bool ParseOptions(const std::vector<std::string>& args, ConvertOptions& o) {
   if (!wrong.empty())
     throw UsageError(Format("%s applies only when the output is %s", wrong.front().c_str(),
                             o.to_jpeg ? "a BMP file" : "a JPEG file (.jpg, .jpeg)"));
+  // JPEG input: the input, or every input of a batch.
+  bool jpeg_input = true;
+  for (const std::string& input :
+       o.output_dir.empty() ? std::vector<std::string>{o.input} : o.inputs)
+    jpeg_input = jpeg_input && TJPEGBitmap::HasJPEGExtension(input);
+  // --auto-orient given for a JPEG copied to a JPEG turns it without
+  // compressing it again.
+  if (o.to_jpeg && auto_orient_given && jpeg_input && !o.lossless) {
+    o.lossless = true;
+    lossless_options.push_back("--auto-orient");
+  }
+  if (o.lossless && !o.reencode_only.empty())
+    throw UsageError(
+        Format("%s cannot be combined with %s: a lossless transform does not "
+               "decode or compress again",
+               o.reencode_only.front().c_str(), lossless_options.front().c_str()));
+  if (o.to_jpeg && !jpeg_input && !o.jpeg_input_only.empty())
+    throw UsageError(
+        Format("%s applies only to JPEG input (.jpg, .jpeg)", o.jpeg_input_only.front().c_str()));
+  if (o.fit_width > 0 && scale_given) throw UsageError("--fit and --scale cannot be combined");
+  if (o.fit_width > 0 && o.type_given && o.type != jp24bit)
+    throw UsageError("--fit makes a 24-bit picture: it cannot be combined with --type");
   return true;
 }

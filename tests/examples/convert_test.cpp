@@ -496,6 +496,193 @@ TEST_F(ConvertTest, ClearErrors) {
   EXPECT_EQ(help.out.find("usage: zeljpeg-convert"), 0u);
 }
 
+// A JPEG written by Pillow from in.ppm with EXIF orientation 6, an ICC
+// profile of 3000 bytes and a comment.
+void PillowJpeg(const TempDir& dir, const std::string& name) {
+  Tool(dir,
+       "/usr/bin/python3 -c \"from PIL import Image; im = Image.open('in.ppm'); "
+       "exif = Image.Exif(); exif[0x0112] = 6; exif[0x010F] = 'camera'; "
+       "im.save('" +
+           name +
+           "', exif=exif, icc_profile=bytes(range(250)) * 12, "
+           "comment=b'kept', quality=90)\"");
+}
+
+// Pillow's view of a JPEG: size, EXIF orientation, ICC profile and EXIF bytes.
+std::string PillowView(const TempDir& dir, const std::string& name) {
+  const ToolRun run = Shell(dir,
+                            "/usr/bin/python3 -c \"from PIL import Image; "
+                            "im = Image.open('" +
+                                name +
+                                "'); "
+                                "print(im.size, im.getexif().get(0x0112), "
+                                "len(im.info.get('icc_profile', b'')), "
+                                "im.info.get('exif', b'').hex())\"");
+  EXPECT_EQ(run.status, 0) << run.err;
+  return run.out;
+}
+
+TEST_F(ConvertTest, InfoPrintsTheHeaderAndTheSizeOfTheResult) {
+  PillowJpeg(dir, "o6.jpg");
+  const std::string header =
+      "width: 70\nheight: 50\ncomponents: 3\ncolor-space: YCbCr\nprogressive: no\n"
+      "density-unit: none\nx-density: 1\ny-density: 1\norientation: 6\n"
+      "icc-profile-size: 3000\n";
+  for (const auto& [args, size] : {std::pair{"", "50\noutput-height: 70"},
+                                   std::pair{"--no-auto-orient", "70\noutput-height: 50"},
+                                   std::pair{"--scale 1/2", "25\noutput-height: 35"},
+                                   std::pair{"--fit 20x20", "14\noutput-height: 20"}}) {
+    const ToolRun run = Convert(dir, std::string("--info ") + args + " o6.jpg");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, header + "output-width: " + size + "\n") << args;
+  }
+}
+
+TEST_F(ConvertTest, ScaleAndOrientationAgreeWithDjpegAndPillow) {
+  ASSERT_EQ(Convert(dir, "--scale 3/8 in.jpg s.bmp").status, 0);
+  Tool(dir, "djpeg -bmp -scale 3/8 in.jpg > dj.bmp");
+  EXPECT_TRUE(Read("s.bmp").substr(54) == Read("dj.bmp").substr(54));
+  PillowJpeg(dir, "o6.jpg");
+  ASSERT_EQ(Convert(dir, "o6.jpg up.bmp").status, 0);
+  Tool(dir,
+       "/usr/bin/python3 -c \"from PIL import Image, ImageOps; "
+       "ImageOps.exif_transpose(Image.open('o6.jpg')).save('pil.ppm')\"");
+  int w, h, bits;
+  EXPECT_EQ(BmpPixels(Read("up.bmp"), w, h, bits), ReadPnm(Read("pil.ppm")).Values());
+  EXPECT_EQ(w, 50);
+  ASSERT_EQ(Convert(dir, "--no-auto-orient o6.jpg stored.bmp").status, 0);
+  Tool(dir, "djpeg -bmp o6.jpg > dj6.bmp");
+  EXPECT_TRUE(Read("stored.bmp").substr(54) == Read("dj6.bmp").substr(54));
+}
+
+TEST_F(ConvertTest, FitDecodesAtTheCoveringScaleThenAveragesDown) {
+  // A smooth 70 x 50 picture into 30 x 30: decoded at 4/8 (35 x 25), the
+  // smallest factor that covers 30 x 21, then averaged down. Pillow's box
+  // filter weighs whole pixels where the area average weighs parts of them;
+  // on a gradient of at most 5 levels a pixel they differ by at most that.
+  Tool(dir,
+       "/usr/bin/python3 -c \"from PIL import Image; im = Image.new('RGB', (70, 50)); "
+       "im.putdata([(3 * x, 4 * y, 2 * x + y) for y in range(50) for x in range(70)]); "
+       "im.save('g.ppm')\" && cjpeg -quality 95 g.ppm > g.jpg");
+  ASSERT_EQ(Convert(dir, "--fit 30x30 g.jpg t.bmp").status, 0);
+  Tool(dir, "djpeg -scale 4/8 g.jpg > half.ppm");
+  Tool(dir,
+       "/usr/bin/python3 -c \"from PIL import Image; "
+       "Image.open('half.ppm').resize((30, 21), Image.Resampling.BOX).save('box.ppm')\"");
+  int w, h, bits;
+  const std::vector<uint32_t> ours = BmpPixels(Read("t.bmp"), w, h, bits);
+  EXPECT_EQ(w, 30);
+  EXPECT_EQ(h, 21);
+  EXPECT_LE(MaxChannelDiff(ours, ReadPnm(Read("box.ppm")).Values()), 5);
+  ASSERT_EQ(Convert(dir, "--fit 30x30 in.jpg t.jpg").status, 0);
+  Tool(dir, "djpeg t.jpg > t.ppm");
+  const RgbImage thumbnail = ReadPnm(Read("t.ppm"));
+  EXPECT_EQ(thumbnail.width, 30);
+  EXPECT_EQ(thumbnail.height, 21);
+}
+
+TEST_F(ConvertTest, JpegToJpegKeepsTheMetadataAndSaysUpright) {
+  PillowJpeg(dir, "o6.jpg");
+  const std::string source = PillowView(dir, "o6.jpg");
+  const std::string source_exif = source.substr(source.rfind(' ') + 1);
+  const struct {
+    const char* args;
+    const char* size_orientation_icc;
+    bool same_exif;
+  } cases[] = {
+      {"", "(50, 70) 1 3000", false},
+      {"--no-auto-orient", "(70, 50) 6 3000", true},
+      {"--auto-orient", "(50, 70) 1 3000", false},  // losslessly
+      {"--strip", "(50, 70) None 0", false},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = Convert(dir, std::string(c.args) + " o6.jpg out.jpg");
+    ASSERT_EQ(run.status, 0) << c.args << ": " << run.err;
+    const std::string view = PillowView(dir, "out.jpg");
+    EXPECT_EQ(view.substr(0, view.rfind(' ')), c.size_orientation_icc) << c.args;
+    const std::string exif = view.substr(view.rfind(' ') + 1);
+    EXPECT_EQ(exif == source_exif, c.same_exif) << c.args;
+    // The rest of the EXIF data is copied as it was.
+    if (std::string(c.args) != "--strip") {
+      EXPECT_EQ(exif.size(), source_exif.size()) << c.args;
+    }
+    Tool(dir, "rdjpgcom out.jpg > com.txt");
+    EXPECT_EQ(Read("com.txt"), std::string(c.args) == "--strip" ? "" : "kept\n") << c.args;
+  }
+}
+
+TEST_F(ConvertTest, LosslessTransformsAgreeWithJpegtran) {
+  struct Case {
+    std::string ours, theirs;
+  };
+  for (const Case& c : {Case{"--rotate 90", "-rotate 90"},
+                        Case{"--flip horizontal --trim", "-flip horizontal -trim"},
+                        Case{"--transverse --progressive", "-transverse -progressive"},
+                        Case{"--crop 20x10+5+3", "-crop 20x10+5+3"},
+                        Case{"--rotate 180 --crop 33x17+17+9 --optimize",
+                             "-rotate 180 -crop 33x17+17+9 -optimize"}}) {
+    const ToolRun run = Convert(dir, c.ours + " in.jpg out.jpg");
+    ASSERT_EQ(run.status, 0) << c.ours << ": " << run.err;
+    Tool(dir, "jpegtran " + c.theirs + " in.jpg > jt.jpg");
+    Tool(dir, "djpeg out.jpg > ours.ppm && djpeg jt.jpg > theirs.ppm");
+    EXPECT_TRUE(Read("ours.ppm") == Read("theirs.ppm")) << c.ours;
+  }
+  // The EXIF orientation, losslessly: as jpegtran's rotation by 90.
+  PillowJpeg(dir, "o6.jpg");
+  ASSERT_EQ(Convert(dir, "--auto-orient o6.jpg up.jpg").status, 0);
+  Tool(dir, "jpegtran -rotate 90 o6.jpg > jt.jpg");
+  Tool(dir, "djpeg up.jpg > ours.ppm && djpeg jt.jpg > theirs.ppm");
+  EXPECT_TRUE(Read("ours.ppm") == Read("theirs.ppm"));
+  // 50 rows are not whole 16-row blocks: the edge is reported, or refused.
+  const ToolRun edge = Convert(dir, "--rotate 90 in.jpg edge.jpg");
+  EXPECT_EQ(edge.status, 0);
+  EXPECT_NE(edge.err.find("warning: the partial blocks"), std::string::npos) << edge.err;
+  const ToolRun perfect = Convert(dir, "--rotate 90 --perfect in.jpg out2.jpg");
+  EXPECT_EQ(perfect.status, 1);
+  EXPECT_EQ(perfect.err.find("zeljpeg-convert: in.jpg: Transformation is not perfect"), 0u)
+      << perfect.err;
+  EXPECT_FALSE(Exists(dir.File("out2.jpg")));
+}
+
+TEST_F(ConvertTest, TheNewOptionsRefuseWhatTheyCannotDo) {
+  Tool(dir, "djpeg -bmp in.jpg > src.bmp");
+  struct Case {
+    std::string args;
+    int status;
+    std::string err;
+  };
+  for (const Case& c : {
+           Case{"--rotate 45 in.jpg out.jpg", 2, "--rotate wants 90, 180 or 270, not \"45\""},
+           Case{"--rotate 90 in.jpg out.bmp", 2,
+                "--rotate applies only when the output is a JPEG file (.jpg, .jpeg)"},
+           Case{"--rotate 90 --quality 50 in.jpg out.jpg", 2,
+                "--quality cannot be combined with --rotate: a lossless transform does not "
+                "decode or compress again"},
+           Case{"--flip vertical --transpose in.jpg out.jpg", 2,
+                "only one of --rotate, --flip, --transpose and --transverse can be given"},
+           Case{"--crop 10x10 in.jpg out.jpg", 2,
+                "--crop wants WxH+X+Y, such as 640x480+16+32, not \"10x10\""},
+           Case{"--scale 0/8 in.jpg out.bmp", 2,
+                "--scale wants a whole number from 1 to 16, not \"0\""},
+           Case{"--fit 10x10 --scale 1/2 in.jpg out.bmp", 2,
+                "--fit and --scale cannot be combined"},
+           Case{"--fit 10x10 src.bmp out.jpg", 2, "--fit applies only to JPEG input (.jpg, .jpeg)"},
+           Case{"--fit 10x10 --type 8 in.jpg out.bmp", 2,
+                "--fit makes a 24-bit picture: it cannot be combined with --type"},
+           Case{"--info in.jpg out.bmp", 2, "--info takes one input file and no output"},
+           Case{"--crop 100x10+0+0 in.jpg out.jpg", 1,
+                "in.jpg: Crop region 100x10+0+0 does not lie inside the 70 x 50 image"},
+           Case{"--rotate 90 src.bmp out.jpg", 1,
+                "src.bmp: Not a JPEG file: starts with 0x42 0x4d"},
+       }) {
+    const ToolRun run = Convert(dir, c.args);
+    EXPECT_EQ(run.status, c.status) << c.args;
+    EXPECT_EQ(run.err.substr(0, run.err.find('\n')), "zeljpeg-convert: " + c.err) << c.args;
+    EXPECT_FALSE(Exists(dir.File("out.jpg"))) << c.args;
+    EXPECT_FALSE(Exists(dir.File("out.bmp"))) << c.args;
+  }
+}
+
 }  // namespace
 
 namespace {

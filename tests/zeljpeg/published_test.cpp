@@ -116,6 +116,11 @@ TEST_F(JPEGPublished, EveryStoredPropertyReadsBackAndIsWrittenAgain) {
       "    MaxPixels = 5000000000\n"
       "    MaxMemory = 0\n"
       "    MaxScans = 20\n"
+      "    Scale = jsOther\n"
+      "    ScaleNumerator = 3\n"
+      "    ScaleDenominator = 8\n"
+      "    AutoOrient = True\n"
+      "    SaveMarkers = jcAll\n"
       "    OnProgressReport = ProgressHandler\n"
       "    OnWarning = WarningHandler\n"
       "  end\n"
@@ -156,6 +161,10 @@ TEST_F(JPEGPublished, EveryStoredPropertyReadsBackAndIsWrittenAgain) {
   EXPECT_EQ(d.MaxPixels, 5000000000);
   EXPECT_EQ(d.MaxMemory, 0);
   EXPECT_EQ(d.MaxScans, 20);
+  EXPECT_EQ(d.ScaleNumerator(), 3);
+  EXPECT_EQ(d.ScaleDenominator(), 8);
+  EXPECT_TRUE(d.AutoOrient);
+  EXPECT_EQ(d.SaveMarkers, jcAll);
   const TJPEGFileCompressor& c = *host->Encoder;
   EXPECT_EQ(c.GetTraceLevel(), 1);
   EXPECT_TRUE(c.GrayscaleOutput());
