@@ -24,7 +24,8 @@ std::string ScaledBmp(TJPEGStreamDecompressor& d, const std::string& jpeg, TJPEG
 
 TEST(DecodeScale, EveryFactorDecodesAsDjpegScale) {
   TProbeDecompressor d(nullptr);
-  for (const char* args : {"-sample 2x2", "-sample 1x1 -progressive", "-sample 2x1 -quality 95"}) {
+  for (const char* args :
+       {"-sample 2x2", "-sample 1x1 -progressive", "-sample 2x1 -quality 95", "-sample 1x2"}) {
     const std::string jpeg = CJpeg(Ppm(37, 23), args);
     // Every M/8 the codec has, and factors between them.
     for (int m = 1; m <= 16; ++m) {
