@@ -61,7 +61,10 @@ TEST(DecodeScale, ScaleNamesTheCommonFactors) {
   EXPECT_EQ(d.ScaleNumerator(), 3);
   EXPECT_THROW(d.SetScaleNumerator(0), Exception);
   EXPECT_THROW(d.SetScaleDenominator(-8), Exception);
+  EXPECT_THROW(d.SetScaleNumerator(65536), Exception);
   EXPECT_EQ(d.ScaleDenominator(), 8);
+  // Fitting needs the size of an image.
+  EXPECT_THROW(d.ScaleToFit(10, 10), Exception);
 }
 
 TEST(DecodeScale, EveryOutputTypeAndFrontEndGetsTheScaledSize) {
