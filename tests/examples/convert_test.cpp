@@ -534,7 +534,10 @@ TEST_F(ConvertTest, InfoPrintsTheHeaderAndTheSizeOfTheResult) {
                                    std::pair{"--fit 20x20", "14\noutput-height: 20"}}) {
     const ToolRun run = Convert(dir, std::string("--info ") + args + " o6.jpg");
     ASSERT_EQ(run.status, 0) << run.err;
-    EXPECT_EQ(run.out, header + "output-width: " + size + "\n") << args;
+    // Lines end in CR LF on Windows.
+    std::string out = run.out;
+    out.erase(std::remove(out.begin(), out.end(), '\r'), out.end());
+    EXPECT_EQ(out, header + "output-width: " + size + "\n") << args;
   }
 }
 
