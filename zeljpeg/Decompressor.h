@@ -181,8 +181,9 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
 
   // Bytes of the pixel rows for type, from the codec's output values as they
   // stand (after ReadHeader: the image's own component count, so jp8bit and
-  // jpGrayscale of a colour image get three times what they need). Raises
-  // Exception above MaxPixels, or when the rows would not fit in 2 GB.
+  // jpGrayscale of a colour image get three times what they need) at the
+  // size of OutputWidth x OutputHeight (scaled, and turned by AutoOrient).
+  // Raises Exception above MaxPixels, or when the rows would not fit in 2 GB.
   int32_t GetDIBitsSize(TJPEGOutputType type) const;
   // Bytes of the BITMAPINFO for type: 40 + 4 x (0, 256, 16, 64) entries.
   static int32_t GetBitmapInfoSize(TJPEGOutputType type);
@@ -192,12 +193,14 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   // errors and exceptions from the comment and marker events propagate after
   // the codec object has been reset.
   virtual void ReadHeader();
-  // Decodes the image whose header has been read into a bottom-up DIB.
-  // info must hold GetBitmapInfoSize(type) bytes, bits GetDIBitsSize(type)
-  // bytes. Every byte of the rows the decode makes is written, their padding
-  // zeroed; bytes after them (the spare two thirds of a jp8bit or jpGrayscale
-  // buffer sized before decoding a colour image) are left as they are, so a
-  // zero-filled buffer stays zero there. Before decoding starts it refuses an image the type cannot
+  // Decodes the image whose header has been read into a bottom-up DIB of
+  // OutputWidth x OutputHeight pixels (at the scale, turned upright when
+  // AutoOrient applies). info must hold GetBitmapInfoSize(type) bytes, bits
+  // GetDIBitsSize(type) bytes. Every byte of the rows the decode makes is
+  // written, their padding zeroed; bytes after them (the spare two thirds of
+  // a jp8bit or jpGrayscale buffer sized before decoding a colour image) are
+  // left as they are, so a zero-filled buffer stays zero there. Before
+  // decoding starts it refuses an image the type cannot
   // represent: "Image is Grayscale but colour output requested" for a
   // grayscale image unless type is jpGrayscale, "Image is CMYK or YCCK; <type>
   // output is not possible" for a four-component image (the colour output
