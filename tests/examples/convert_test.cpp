@@ -630,6 +630,12 @@ TEST_F(ConvertTest, LosslessTransformsAgreeWithJpegtran) {
     Tool(dir, "djpeg out.jpg > ours.ppm && djpeg jt.jpg > theirs.ppm");
     EXPECT_TRUE(Read("ours.ppm") == Read("theirs.ppm")) << c.ours;
   }
+  // In a batch as well.
+  Tool(dir, "mkdir batch");
+  ASSERT_EQ(Convert(dir, "--rotate 90 --to jpg -o batch in.jpg").status, 0);
+  Tool(dir, "jpegtran -rotate 90 in.jpg > jt.jpg");
+  Tool(dir, "djpeg batch/in.jpg > ours.ppm && djpeg jt.jpg > theirs.ppm");
+  EXPECT_TRUE(Read("ours.ppm") == Read("theirs.ppm"));
   // The EXIF orientation, losslessly: as jpegtran's rotation by 90.
   PillowJpeg(dir, "o6.jpg");
   ASSERT_EQ(Convert(dir, "--auto-orient o6.jpg up.jpg").status, 0);
@@ -673,6 +679,9 @@ TEST_F(ConvertTest, TheNewOptionsRefuseWhatTheyCannotDo) {
            Case{"--fit 10x10 --type 8 in.jpg out.bmp", 2,
                 "--fit makes a 24-bit picture: it cannot be combined with --type"},
            Case{"--info in.jpg out.bmp", 2, "--info takes one input file and no output"},
+           Case{"--info -o . in.jpg", 2, "--info takes one input file and no output"},
+           Case{"--fit 10x10 --to jpg -o . in.jpg src.bmp", 2,
+                "--fit applies only to JPEG input (.jpg, .jpeg)"},
            Case{"--crop 100x10+0+0 in.jpg out.jpg", 1,
                 "in.jpg: Crop region 100x10+0+0 does not lie inside the 70 x 50 image"},
            Case{"--rotate 90 src.bmp out.jpg", 1,
