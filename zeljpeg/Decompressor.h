@@ -217,8 +217,10 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   // decoded, top row first, instead of placing it in a pixel buffer: for a
   // caller that passes the rows on (to a file, say) without holding the
   // whole image. info (GetBitmapInfoSize(type) bytes) is filled after the
-  // last row, when the colour table is known. Raises as ReadDIBitmap, and
-  // what write raises; the codec object is reset then.
+  // last row, when the colour table is known. A picture that AutoOrient
+  // turns is decoded whole first, then handed out (its rows come in another
+  // order from the codec). Raises as ReadDIBitmap, and what write raises; the
+  // codec object is reset then.
   void ReadDIBRows(BITMAPINFO* info, TJPEGOutputType type, const TRowWriter& write);
   // Decodes into a device-dependent bitmap compatible with the screen, the
   // output type chosen from the display (gray when GrayScaleOutput or the
