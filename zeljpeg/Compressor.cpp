@@ -184,6 +184,7 @@ void TJPEGCompressor::AssignSettings(const TJPEGCompressor& source) {
   FCompressInfo.density_unit = from.density_unit;
   FCompressInfo.X_density = from.X_density;
   FCompressInfo.Y_density = from.Y_density;
+  FICCProfile = source.FICCProfile;
 }
 
 void TJPEGCompressor::AddQuantTable(int32_t which_tbl, const uint32_t* basic_table,

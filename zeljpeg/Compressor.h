@@ -102,8 +102,9 @@ class ZELJPEG_API TJPEGCompressor : public TJPEGBase {
   // the compression.
   TNotifyEvent OnWriteMarkers;
 
-  // Copies source's settings (everything the setters above set, the
-  // quantisation tables and the trace level), not its event handlers. Call
+  // Copies source's settings (everything the setters above set, the ICC
+  // profile, the quantisation tables and the trace level), not its event
+  // handlers. Call
   // while both are idle.
   void AssignSettings(const TJPEGCompressor& source);
 

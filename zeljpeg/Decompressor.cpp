@@ -120,6 +120,10 @@ void TJPEGDecompressor::AssignSettings(const TJPEGDecompressor& source) {
   MaxPixels = source.MaxPixels;
   MaxMemory = source.MaxMemory;
   MaxScans = source.MaxScans;
+  AutoOrient = source.AutoOrient;
+  SaveMarkers = source.SaveMarkers;
+  SetScaleNumerator(source.FScaleNumerator);
+  SetScaleDenominator(source.FScaleDenominator);
 }
 
 uint8_t TJPEGDecompressor::GetByte() {

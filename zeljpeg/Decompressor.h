@@ -165,13 +165,13 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   int64_t MaxMemory = kDefaultMaxMemory;
   int32_t MaxScans = kDefaultMaxScans;
 
+  // Copies source's decoding options, scale, AutoOrient, SaveMarkers, limits
+  // and trace level, not its event handlers. Call while both are idle.
+  void AssignSettings(const TJPEGDecompressor& source);
+
   // The next byte of the source, refilling the buffer when it is empty.
   // Raises Exception "Read beyond end of JPEG source" when the source has no
   // more data. For marker handlers.
-  // Copies source's decoding options, limits and trace level (the fields
-  // above), not its event handlers.
-  void AssignSettings(const TJPEGDecompressor& source);
-
   uint8_t GetByte();
 
   // The colour space of the datastream whose header was read last, as the

@@ -250,10 +250,12 @@ TEST(SharedInstance, LoadOnAnotherThreadWhileBusyUsesACopyOfTheSettings) {
   TJPEGStreamDecompressor mine(nullptr);
   ASSERT_EQ(SharedStreamDecompressor, &mine);
   mine.GrayScaleOutput = true;
+  mine.SetScale(jsHalf);
   const std::thread::id home = std::this_thread::get_id();
   std::atomic<int> handlers_elsewhere{0};
   std::string worker_error = "not run";
   bool worker_gray = false;
+  int32_t worker_width = 0;
   const std::string truncated = TheInputs().jpeg.substr(0, TheInputs().jpeg.size() / 2);
   mine.OnWarning = [&](const char*) {
     if (std::this_thread::get_id() != home) ++handlers_elsewhere;
@@ -272,6 +274,7 @@ TEST(SharedInstance, LoadOnAnotherThreadWhileBusyUsesACopyOfTheSettings) {
           TMemoryStream bmp;
           bitmap.SaveToStream(bmp);  // SaveAsBitmap is off: JPEG through a copy
           worker_gray = bitmap.Palette() != nullptr;
+          if (worker_width == 0) worker_width = bitmap.Width();
         }
       } catch (const Exception& e) {
         worker_error = e.Message();
@@ -286,6 +289,7 @@ TEST(SharedInstance, LoadOnAnotherThreadWhileBusyUsesACopyOfTheSettings) {
   bitmap.LoadFromStream(in);
   EXPECT_EQ(worker_error, "");
   EXPECT_TRUE(worker_gray) << "the copy decoded in colour: GrayScaleOutput was not copied";
+  EXPECT_EQ(worker_width, bitmap.Width()) << "the copy decoded at another scale";
   EXPECT_EQ(handlers_elsewhere, 0);
   EXPECT_TRUE(boxes.Boxes().empty());
 }
