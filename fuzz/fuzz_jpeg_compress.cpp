@@ -64,6 +64,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   uint8_t raw[sizeof header] = {};
   for (uint8_t& b : raw) b = in.Take();
   std::memcpy(&header, raw, sizeof header);
+  // Without bit 4 the DIB is laid out with the 40-byte header, and says so:
+  // a header that claims more bytes than its caller gave cannot be checked.
+  if (!(b1 & 16) && header.biSize > sizeof header) {
+    header.biSize = sizeof header;
+    std::memcpy(raw, &header, sizeof header);
+  }
 
   // What a caller allocates for this header: the header area (its own size
   // when it says it is larger, up to a sane bound), the full colour table of
