@@ -15,7 +15,7 @@ using namespace metatest;
 namespace {
 
 // The APP2 segments that carry profile in pieces of at most chunk bytes,
-// numbered from 1 as the ICC specification numbers them.
+// numbered from 1 as the ICC profile format of JPEG files numbers them.
 std::string WithICCProfile(std::string jpeg, const std::string& profile, size_t chunk = 65519) {
   const size_t count = (profile.size() + chunk - 1) / chunk;
   // Inserted last first: each goes right after SOI and APP0.
