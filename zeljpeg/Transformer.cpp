@@ -66,21 +66,15 @@ long MemoryLimit(int64_t max_memory) {
   return static_cast<long>(std::min<int64_t>(max_memory, std::numeric_limits<long>::max()));
 }
 
-TJPEGTransformer& Owner(j_common_ptr cinfo) {
-  TJPEGTransformer* owner = As<TJPEGTransformer>(static_cast<TObject*>(cinfo->client_data));
-  if (owner == nullptr) throw EInvalidCast();
-  return *owner;
-}
-
 }  // namespace
 
 // The codec's callbacks: each finds the component through client_data,
 // verifies its class and calls its operation.
 struct TTransformerBridges {
-  static TJPEGTransformer& Of(j_decompress_ptr c) {
-    return Owner(reinterpret_cast<j_common_ptr>(c));
+  template <class CodecObject>
+  static TJPEGTransformer& Of(CodecObject* c) {
+    return JPEGOwner<TJPEGTransformer>(c);
   }
-  static TJPEGTransformer& Of(j_compress_ptr c) { return Owner(reinterpret_cast<j_common_ptr>(c)); }
   static void InitSource(j_decompress_ptr c) { Of(c).InitSource(); }
   static boolean FillInputBuffer(j_decompress_ptr c) {
     return Of(c).FillInputBuffer() ? TRUE : FALSE;
@@ -93,11 +87,11 @@ struct TTransformerBridges {
   }
   static void TermDestination(j_compress_ptr c) { Of(c).TermDestination(); }
   static void ReadProgress(j_common_ptr c) {
-    TJPEGTransformer& t = Owner(c);
+    TJPEGTransformer& t = Of(c);
     t.PhaseProgress(0, t.FReadProgress);
   }
   static void WriteProgress(j_common_ptr c) {
-    TJPEGTransformer& t = Owner(c);
+    TJPEGTransformer& t = Of(c);
     t.PhaseProgress(1, t.FWriteProgress);
   }
 };
