@@ -176,13 +176,13 @@ void PlainTerm(j_compress_ptr cinfo) {
   g_plain_bytes += kOutBufferSize - cinfo->dest->free_in_buffer;
 }
 
-void BM_Plain24(benchmark::State& state) {
-  const Photo& photo = ThePhoto();
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr jerr;
-  cinfo.err = jpeg_std_error(&jerr);
+// Sets up cinfo, with err and dest as its error manager and destination, to
+// encode photo at quality 75 from blue-green-red rows, as the plain encode.
+void SetUpPlain(jpeg_compress_struct& cinfo, jpeg_error_mgr& err, jpeg_destination_mgr& dest,
+                const Photo& photo) {
+  cinfo.err = jpeg_std_error(&err);
   jpeg_create_compress(&cinfo);
-  jpeg_destination_mgr dest{};
+  dest = jpeg_destination_mgr{};
   dest.init_destination = PlainInit;
   dest.empty_output_buffer = PlainEmpty;
   dest.term_destination = PlainTerm;
@@ -193,6 +193,14 @@ void BM_Plain24(benchmark::State& state) {
   cinfo.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&cinfo);
   jpeg_set_quality(&cinfo, 75, TRUE);
+}
+
+void BM_Plain24(benchmark::State& state) {
+  const Photo& photo = ThePhoto();
+  jpeg_compress_struct cinfo;
+  jpeg_error_mgr jerr;
+  jpeg_destination_mgr dest;
+  SetUpPlain(cinfo, jerr, dest, photo);
   size_t bytes = 0;
   for (auto _ : state) {
     g_plain_bytes = 0;
@@ -331,19 +339,8 @@ int RunMode(const std::string& mode, int repeats) {
   const Photo& photo = ThePhoto();
   jpeg_compress_struct plain;
   jpeg_error_mgr jerr;
-  plain.err = jpeg_std_error(&jerr);
-  jpeg_create_compress(&plain);
-  jpeg_destination_mgr dest{};
-  dest.init_destination = PlainInit;
-  dest.empty_output_buffer = PlainEmpty;
-  dest.term_destination = PlainTerm;
-  plain.dest = &dest;
-  plain.image_width = static_cast<JDIMENSION>(photo.width);
-  plain.image_height = static_cast<JDIMENSION>(photo.height);
-  plain.input_components = 3;
-  plain.in_color_space = JCS_EXT_BGR;
-  jpeg_set_defaults(&plain);
-  jpeg_set_quality(&plain, 75, TRUE);
+  jpeg_destination_mgr dest;
+  SetUpPlain(plain, jerr, dest, photo);
   TNullCompressor ours(nullptr);
   jpeg_compress_struct* const plain_run = mode == "plain24" ? &plain : nullptr;
   const Dib* const dib = plain_run != nullptr ? nullptr : &EncodeInput(mode);
