@@ -123,7 +123,7 @@ void BM_ReadDIBitmap(benchmark::State& state, std::string jpeg, TJPEGOutputType 
 //   fromstream24        ReadDIBitmapFromStream on a memory stream (a new
 //                       global block each time, freed after)
 //   bitmap24            TJPEGBitmap::LoadFromStream from a memory stream
-//                       (the decode, then the device bitmap it becomes)
+//                       (decoded straight into the 32-bit device bitmap)
 // Kept out of line under one name, so that callgrind can count this
 // function's instructions alone (--toggle-collect=*BenchDecodeOnce*).
 // A memory stream seen through Read and Seek only: the decompressor reads

@@ -342,6 +342,37 @@ void TJPEGDecompressor::CheckOutputType(TJPEGOutputType type) const {
                            OutputTypeText(type), type == jpGrayscale ? "1 or 3" : "3"));
 }
 
+void TJPEGDecompressor::FillBitmapInfo(BITMAPINFO* info, TJPEGOutputType type) const {
+  const jpeg_decompress_struct& d = FDecompress;
+  BITMAPINFOHEADER& h = info->bmiHeader;
+  std::memset(&h, 0, sizeof h);
+  h.biSize = sizeof(BITMAPINFOHEADER);
+  h.biWidth = static_cast<LONG>(OutputWidth());
+  h.biHeight = static_cast<LONG>(OutputHeight());
+  h.biPlanes = 1;
+  h.biBitCount = static_cast<WORD>(d.output_components >= 3 ? 8 * d.output_components
+                                   : type == jp4bit         ? 4
+                                                            : 8);
+  if (h.biBitCount <= 8) {
+    // The table area follows the 40-byte header; addressed through a plain
+    // pointer because BITMAPINFO declares it as one entry.
+    RGBQUAD* table = reinterpret_cast<RGBQUAD*>(reinterpret_cast<uint8_t*>(info) + sizeof h);
+    if (d.out_color_space == JCS_GRAYSCALE) {
+      h.biClrUsed = 64;
+      const uint8_t* gray = GrayTable();
+      for (int i = 0; i < 64; ++i) table[i] = RGBQUAD{gray[i], gray[i], gray[i], 0};
+    } else {
+      const int capacity = type == jp4bit ? 16 : 256;
+      const int count = d.colormap != nullptr ? std::min(d.actual_number_of_colors, capacity) : 0;
+      h.biClrUsed = static_cast<DWORD>(count);
+      // Blue from row 0 and red from row 2, except for an RGB-ordered map.
+      const int blue = d.out_color_space == JCS_RGB ? 2 : 0;
+      for (int i = 0; i < count; ++i)
+        table[i] = RGBQUAD{d.colormap[blue][i], d.colormap[1][i], d.colormap[2 - blue][i], 0};
+    }
+  }
+}
+
 void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, const TRowPlace& place,
                                    const TRowWriter* written, uint8_t* oriented_dib) {
   jpeg_decompress_struct& d = FDecompress;
@@ -366,11 +397,16 @@ void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, const
   }
   if (!jpeg_start_decompress(&d)) SourceSuspended();
 
-  // What the buffers were sized for: 3 bytes a pixel for jp24bit, 1 otherwise.
-  const int expected_components = type == jp24bit ? 3 : 1;
+  // What the buffers were sized for: 3 bytes a pixel for jp24bit (4 when
+  // the decode fills a device bitmap's 32-bit rows), 1 otherwise.
+  const int expected_components = type != jp24bit ? 1 : d.out_color_space == JCS_EXT_BGRX ? 4 : 3;
   if (d.output_components != expected_components)
     throw Exception(Format("Image has %d output components; the DIB needs %d", d.output_components,
                            expected_components));
+  // The colour table is final once decoding has started (the two-pass
+  // quantiser chooses it in a pass of its own), so the header is complete
+  // before the first row is handed out.
+  FillBitmapInfo(info, type);
   const uint32_t width = d.output_width;
   const uint32_t height = d.output_height;
   const int64_t row_size = RowBytes(type);
@@ -427,32 +463,6 @@ void TJPEGDecompressor::DecodeRows(BITMAPINFO* info, TJPEGOutputType type, const
     }
   }
   row_buffer.reset();
-
-  BITMAPINFOHEADER& h = info->bmiHeader;
-  std::memset(&h, 0, sizeof h);
-  h.biSize = sizeof(BITMAPINFOHEADER);
-  h.biWidth = static_cast<LONG>(OutputWidth());
-  h.biHeight = static_cast<LONG>(OutputHeight());
-  h.biPlanes = 1;
-  h.biBitCount = d.output_components == 3 ? 24 : type == jp4bit ? 4 : 8;
-  if (h.biBitCount != 24) {
-    // The table area follows the 40-byte header; addressed through a plain
-    // pointer because BITMAPINFO declares it as one entry.
-    RGBQUAD* table = reinterpret_cast<RGBQUAD*>(reinterpret_cast<uint8_t*>(info) + sizeof h);
-    if (d.out_color_space == JCS_GRAYSCALE) {
-      h.biClrUsed = 64;
-      const uint8_t* gray = GrayTable();
-      for (int i = 0; i < 64; ++i) table[i] = RGBQUAD{gray[i], gray[i], gray[i], 0};
-    } else {
-      const int capacity = type == jp4bit ? 16 : 256;
-      const int count = d.colormap != nullptr ? std::min(d.actual_number_of_colors, capacity) : 0;
-      h.biClrUsed = static_cast<DWORD>(count);
-      // Blue from row 0 and red from row 2, except for an RGB-ordered map.
-      const int blue = d.out_color_space == JCS_RGB ? 2 : 0;
-      for (int i = 0; i < count; ++i)
-        table[i] = RGBQUAD{d.colormap[blue][i], d.colormap[1][i], d.colormap[2 - blue][i], 0};
-    }
-  }
 
   jpeg_progress_mgr& progress = Progress();
   progress.pass_counter = 0;

@@ -216,8 +216,8 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   // Decodes as ReadDIBitmap, but hands each row to write as soon as it is
   // decoded, top row first, instead of placing it in a pixel buffer: for a
   // caller that passes the rows on (to a file, say) without holding the
-  // whole image. info (GetBitmapInfoSize(type) bytes) is filled after the
-  // last row, when the colour table is known. A picture that AutoOrient
+  // whole image. info (GetBitmapInfoSize(type) bytes) is filled, colour
+  // table included, before the first row is handed out. A picture that AutoOrient
   // turns is decoded whole first, then handed out (its rows come in another
   // order from the codec). Raises as ReadDIBitmap, and what write raises; the
   // codec object is reset then.
@@ -268,6 +268,8 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   bool HandleAPPMarker();
   // Refuses, before decoding starts, an image that type cannot represent.
   void CheckOutputType(TJPEGOutputType type) const;
+  // The DIB header and colour table of the decode that has started.
+  void FillBitmapInfo(BITMAPINFO* info, TJPEGOutputType type) const;
   // Where the decode puts row y (from the top) of row_bytes bytes; with
   // written set, the row is handed to it once it is complete. With
   // oriented_dib set (when OrientationApplied is not jtNone), place and
@@ -279,6 +281,13 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   // Bytes in one DIB row of type, from the codec's output values as they stand.
   int64_t RowBytes(TJPEGOutputType type) const;
   void DecodeWinBitmap(HBITMAP& bitmap, HPALETTE& palette);
+  // Decodes as ReadDIBitmap, handing the image out in strips of a bounded
+  // size as they are decoded: put(top, count, rows) receives the image rows
+  // [top, top + count) as a bottom-up DIB of count rows (info, filled
+  // before the first strip, describes the whole image). A picture that
+  // AutoOrient turns is decoded whole first and comes as one strip.
+  using TStripWriter = std::function<void(uint32_t top, uint32_t count, const uint8_t* rows)>;
+  void DecodeStrips(BITMAPINFO* info, TJPEGOutputType type, const TStripWriter& put);
   // Gives the codec the scale, recomputing the output size after a header read.
   void ApplyScale();
   // Around the codec's header read: forget the last header, then take what

@@ -1,7 +1,11 @@
 // TJPEGDecompressor's decodes into device-dependent bitmaps and TBitmap.
+#include <algorithm>
 #include <memory>
 #include <new>
+#include <optional>
+#include <vector>
 
+#include "platform/gdi/BitmapRows.h"
 #include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/graphics/Palettes.h"
@@ -16,6 +20,52 @@ void TJPEGDecompressor::ReadWinBitmap(HBITMAP& bitmap, HPALETTE& palette) {
   // not leave the codec object half-way through an image.
   TCodecReset reset(*this);
   DecodeWinBitmap(bitmap, palette);
+}
+
+namespace {
+// The size of the strips a bitmap is filled in through SetDIBits: large
+// enough to make few calls, small enough for the processor's cache.
+constexpr int64_t kStripBytes = 128 * 1024;
+}  // namespace
+
+void TJPEGDecompressor::DecodeStrips(BITMAPINFO* info, TJPEGOutputType type,
+                                     const TStripWriter& put) {
+  if (OrientationApplied() != jtNone) {
+    // A turned image has its top row only once every row is decoded.
+    TGlobalBlock bits = AllocateDIBits(*this, type);
+    TGlobalLock pixels(bits.Get());
+    ReadDIBitmap(info, type, pixels.Data());
+    put(0, OutputHeight(), static_cast<const uint8_t*>(pixels.Data()));
+    return;
+  }
+  TConversionScope conversion(*this, kBusyMessage);
+  const uint32_t height = OutputHeight();
+  std::vector<uint8_t> strip;
+  uint32_t strip_rows = 0;
+  // Row y of the image goes into the strip that starts at the row
+  // y - y % strip_rows, upside down within it.
+  auto strip_top = [&](uint32_t y) { return y - y % strip_rows; };
+  auto strip_count = [&](uint32_t y) { return std::min(strip_rows, height - strip_top(y)); };
+  // The strip is handed out once its last row is decoded.
+  const TRowWriter strip_done = [&](uint32_t y, const uint8_t*, size_t) {
+    if (y - strip_top(y) + 1 == strip_count(y)) put(strip_top(y), strip_count(y), strip.data());
+  };
+  DecodeRows(
+      info, type,
+      [&](uint32_t y, int64_t row_bytes) {
+        if (strip.empty()) {
+          strip_rows = static_cast<uint32_t>(
+              std::clamp<int64_t>(kStripBytes / row_bytes, 1, static_cast<int64_t>(height)));
+          try {
+            strip.resize(static_cast<size_t>(row_bytes) * strip_rows);
+          } catch (const std::bad_alloc&) {
+            OutOfMemoryError();
+          }
+        }
+        const uint32_t index = strip_count(y) - 1 - (y - strip_top(y));
+        return strip.data() + row_bytes * index;
+      },
+      &strip_done);
 }
 
 void TJPEGDecompressor::DecodeWinBitmap(HBITMAP& bitmap, HPALETTE& palette) {
@@ -33,28 +83,67 @@ void TJPEGDecompressor::DecodeWinBitmap(HBITMAP& bitmap, HPALETTE& palette) {
   else
     type = jp24bit;
 
-  TGlobalBlock bits = AllocateDIBits(*this, type);
-  TGlobalLock pixels(bits.Get());
   std::unique_ptr<uint8_t[]> info_block(new (std::nothrow) uint8_t[GetBitmapInfoSize(type)]());
   if (!info_block) OutOfMemoryError();
   BITMAPINFO* info = reinterpret_cast<BITMAPINFO*>(info_block.get());
-  ReadDIBitmap(info, type, pixels.Data());
+  // Raises when the image is over the pixel limit or too large for a DIB.
+  GetDIBitsSize(type);
 
   TGdiObject<HPALETTE> new_palette;
-  if (info->bmiHeader.biBitCount != 24) {
-    const RGBQUAD* table =
-        reinterpret_cast<const RGBQUAD*>(info_block.get() + sizeof(BITMAPINFOHEADER));
-    new_palette.Reset(MakePalette(ColorTableEntries(table, info->bmiHeader.biClrUsed)));
-  }
   TGdiObject<HBITMAP> result;
-  {
-    TPaletteSelection palette_selection(memory.Get(), new_palette.Get(), false, true);
-    RealizePalette(memory.Get());
-    result.Reset(CreateDIBitmap(memory.Get(), &info->bmiHeader, CBM_INIT, pixels.Data(), info,
-                                DIB_RGB_COLORS));
+  std::optional<TPaletteSelection> palette_selection;
+  if (type == jp24bit && OrientationApplied() == jtNone) {
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = static_cast<LONG>(OutputWidth());
+    header.biHeight = static_cast<LONG>(OutputHeight());
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    // Every pixel is set by the decode, so the bitmap starts uninitialised.
+    result.Reset(CreateDIBitmap(memory.Get(), &header, 0, nullptr, nullptr, 0));
+    if (!result) OutOfMemoryError();
+    // Where the bitmap's own rows are reachable and hold 32-bit pixels, the
+    // codec writes its blue-green-red-x output straight into them: no
+    // conversion pass, and nothing but the bitmap is written.
+    const TBitmapRows rows = BitmapRows(result.Get());
+    if (rows.top != nullptr && rows.bits_per_pixel == 32) {
+      TConversionScope conversion(*this, kBusyMessage);
+      FDecompress.out_color_space = JCS_EXT_BGRX;
+      DecodeRows(
+          info, type, [&](uint32_t y, int64_t) { return rows.top + rows.stride * y; }, nullptr);
+      bitmap = result.Release();
+      return;
+    }
   }
-  // A bitmap that cannot be made is a failure, not an empty success.
-  if (!result) OutOfMemoryError();
+
+  // Otherwise the bitmap is filled strip by strip through SetDIBits as the
+  // rows are decoded, so the image never exists whole as a DIB (unless
+  // AutoOrient turns it): no image-sized buffer beside the bitmap, and each
+  // strip is converted soon after it is decoded.
+  const TStripWriter put_rows = [&](uint32_t top, uint32_t count, const uint8_t* rows) {
+    if (!result) {
+      // The decode fills info, colour table included, before its first row.
+      if (info->bmiHeader.biBitCount != 24) {
+        const RGBQUAD* table =
+            reinterpret_cast<const RGBQUAD*>(info_block.get() + sizeof(BITMAPINFOHEADER));
+        new_palette.Reset(MakePalette(ColorTableEntries(table, info->bmiHeader.biClrUsed)));
+      }
+      palette_selection.emplace(memory.Get(), new_palette.Get(), false, true);
+      RealizePalette(memory.Get());
+      // Every pixel is set by the strips, so the bitmap starts uninitialised.
+      result.Reset(CreateDIBitmap(memory.Get(), &info->bmiHeader, 0, nullptr, nullptr, 0));
+      // A bitmap that cannot be made is a failure, not an empty success.
+      if (!result) OutOfMemoryError();
+    }
+    // Scan lines count from the bottom of the bitmap; rows holds the strip as
+    // a bottom-up DIB of count rows.
+    const uint32_t start = static_cast<uint32_t>(info->bmiHeader.biHeight) - top - count;
+    if (SetDIBits(memory.Get(), result.Get(), start, count, rows, info, DIB_RGB_COLORS) !=
+        static_cast<int>(count))
+      OutOfMemoryError();
+  };
+
+  DecodeStrips(info, type, put_rows);
   bitmap = result.Release();
   palette = new_palette.Release();
 }

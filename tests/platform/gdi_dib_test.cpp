@@ -1,6 +1,9 @@
 // DIB <-> device-dependent bitmap conversion: exact round trips at every
 // depth, top-down rows, header-only queries, and the preconditions that
 // GetDIBits enforces.
+#include <cstring>
+
+#include "platform/gdi/BitmapRows.h"
 #include "tests/support/GdiFixture.h"
 
 namespace {
@@ -222,6 +225,28 @@ TEST_F(GdiDib, GetDIBitsRefusesSelectedBitmapAndFillsHeaderOnRequest) {
   EXPECT_EQ(part.bits[0], 3);
   EXPECT_EQ(part.bits[2], 1);
   m.old = SelectObject(m.dc, m.bitmap);
+}
+
+// A bitmap's own rows: reachable while it is selected into no DC, written
+// in place and seen by the graphics calls; the fourth byte of a 32-bit
+// pixel is ignored by them.
+TEST_F(GdiDib, BitmapRowsReachAnUnselectedBitmapsPixels) {
+  MemoryDc m(6, 4);
+  EXPECT_EQ(BitmapRows(m.bitmap).top, nullptr);  // selected
+  SelectObject(m.dc, m.old);
+  const TBitmapRows rows = BitmapRows(m.bitmap);
+  ASSERT_NE(rows.top, nullptr);
+  EXPECT_EQ(rows.stride, 24);
+  EXPECT_EQ(rows.bits_per_pixel, 32);
+  const uint8_t pixel[4] = {3, 2, 1, 0xFF};  // blue, green, red, filler
+  std::memcpy(rows.top + rows.stride * 3 + 4 * 5, pixel, 4);
+  Dib out(6, 4, 32);
+  ASSERT_EQ(GetDIBits(m.screen, m.bitmap, 0, 4, out.bits.data(), out.Info(), DIB_RGB_COLORS), 4);
+  EXPECT_EQ(std::memcmp(&out.bits[4 * 5], "\x03\x02\x01\x00", 4), 0);  // bottom row first
+  m.old = SelectObject(m.dc, m.bitmap);
+  EXPECT_EQ(GetPixel(m.dc, 5, 3), RGB(1, 2, 3));
+  EXPECT_EQ(BitmapRows(static_cast<HBITMAP>(GetStockObject(WHITE_BRUSH))).top, nullptr);
+  EXPECT_EQ(BitmapRows(nullptr).top, nullptr);
 }
 
 TEST_F(GdiDib, BadFormatsAndHandlesFail) {

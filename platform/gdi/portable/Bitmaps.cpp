@@ -6,6 +6,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/gdi/BitmapRows.h"
 #include "platform/gdi/portable/Bitmaps.h"
 #include "platform/gdi/portable/PixelFormats.h"
 
@@ -268,10 +269,11 @@ HBITMAP CreateDIBitmap(HDC handle, const BITMAPINFOHEADER* header, DWORD init, c
       return nullptr;
     }
   }
-  // Every pixel byte is written when the DIB initialises a bitmap of whole
-  // bytes per pixel.
+  // As on Windows, a bitmap made without CBM_INIT has undefined pixels (the
+  // caller sets them all, as a decoder does strip by strip); with it, every
+  // pixel byte is written when the bitmap has whole bytes per pixel.
   const int depth = DcBitmapDepth(*dc);
-  HBITMAP result = NewBitmap(hf.width, hf.height, depth, !initialise || depth < 8);
+  HBITMAP result = NewBitmap(hf.width, hf.height, depth, depth < 8);
   if (!result || !initialise) return result;
   Bitmap* b = GetBitmap(result);
   if (b->width != f.width || b->height != f.height) {
@@ -282,6 +284,12 @@ HBITMAP CreateDIBitmap(HDC handle, const BITMAPINFOHEADER* header, DWORD init, c
   }
   DibToBitmap(*dc, *b, f, static_cast<const uint8_t*>(bits), 0, f.height);
   return result;
+}
+
+TBitmapRows BitmapRows(HBITMAP handle) {
+  Bitmap* b = GetBitmap(handle);
+  if (!b || b->stock || b->refs > 0) return {};
+  return TBitmapRows{b->Row(0), b->stride, b->bpp};
 }
 
 int SetDIBits(HDC handle, HBITMAP bitmap, UINT start, UINT lines, const void* bits,

@@ -60,7 +60,11 @@ struct Bitmap : Object {
   int height = 0;
   int bpp = 0;
   int64_t stride = 0;
-  PixelBuffer pixels;  // rows top-down, stride bytes each
+  // Rows top-down, stride bytes each. At 32 bits a pixel the fourth byte
+  // is read by nothing (readers mask it off, conversions to DIBs write 0
+  // there): the layer writes 0, a decoder filling rows through BitmapRows
+  // may leave its own filler.
+  PixelBuffer pixels;
   // The memory DC it is selected into; taken with a compare-and-swap, so
   // that of two contexts selecting it at once only one gets it.
   std::atomic<HDC> owner{nullptr};

@@ -890,7 +890,8 @@ PLATFORM_API int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, LPVOI
                            LPBITMAPINFO info, UINT usage);
 // A bitmap compatible with dc (as CreateCompatibleBitmap; a null DC means
 // the screen) of the header's size, initialised from bits/info when init
-// has CBM_INIT. Index bitmaps take DIB colours through the DC's palette
+// has CBM_INIT; without it the pixels are undefined (as on Windows): the
+// caller sets them, with SetDIBits say. Index bitmaps take DIB colours through the DC's palette
 // (nearest entry; equal colours keep their index). 0 on failure.
 PLATFORM_API HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init,
                                     const void* bits, const BITMAPINFO* info, UINT usage);
