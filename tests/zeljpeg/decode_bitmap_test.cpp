@@ -118,9 +118,13 @@ TEST(DecodeBitmap, TheBitmapDrawsAsOneMadeFromTheDecodedDIB) {
     TProbeDecompressor d(nullptr);
     d.AutoOrient = true;
     d.GrayScaleOutput = c.type == jpGrayscale;
-    const std::string bmp = ConvertToBmp(d, c.jpeg, c.type);
-    const Bmp dib = ParseBmp(bmp);
-    const auto* info = reinterpret_cast<const BITMAPINFO*>(bmp.data() + sizeof(BITMAPFILEHEADER));
+    const Bmp dib = ParseBmp(ConvertToBmp(d, c.jpeg, c.type));
+    // The header and colour table, in a block aligned for BITMAPINFO.
+    std::vector<uint32_t> block(sizeof(BITMAPINFOHEADER) / 4 + dib.colours.size());
+    std::memcpy(block.data(), &dib.info, sizeof(BITMAPINFOHEADER));
+    if (!dib.colours.empty())
+      std::memcpy(&block[sizeof(BITMAPINFOHEADER) / 4], dib.colours.data(), 4 * dib.colours.size());
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(block.data());
     TGdiObject<HBITMAP> made(
         CreateDIBitmap(screen, &info->bmiHeader, CBM_INIT, dib.bits.data(), info, DIB_RGB_COLORS));
     WinBitmap win;
