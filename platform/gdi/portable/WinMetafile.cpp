@@ -20,7 +20,6 @@ namespace gdiport {
 namespace {
 
 constexpr DWORD kCommentWindowsMetafile = GDICOMMENT_WINDOWS_METAFILE;
-constexpr size_t kWmfHeader = 18;
 
 class Converter {
  public:
@@ -61,7 +60,6 @@ class Converter {
   std::vector<bool> used_;  // the WMF object table (slot + 1 in the EMF)
   std::vector<bool> is_palette_;
   POINT window_org_{0, 0};
-  RECTL bounds_{0, 0, -1, -1};
   bool has_window_ext_ = false;
   SIZE window_ext_{0, 0};
 };
