@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/gdi/DibRows.h"
+#include "zeljpeg/DIBBits.h"
 #include "zeljpeg/OrientedRows.h"
 #include "zeljpeg/Scopes.h"
 
@@ -292,37 +293,58 @@ void TJPEGDecompressor::ReadDIBRows(BITMAPINFO* info, TJPEGOutputType type,
                                     const TRowWriter& write) {
   TConversionScope conversion(*this, kBusyMessage);
   TCodecReset reset(*this);
-  if (OrientationApplied() != jtNone) {
-    // A turned image has its top row only once every row is decoded: the
-    // whole DIB is made first, then handed out row by row.
-    const int32_t size = GetDIBitsSize(type);
-    std::vector<uint8_t> dib;
-    try {
-      dib.resize(static_cast<size_t>(size));
-    } catch (const std::bad_alloc&) {
-      OutOfMemoryError();
-    }
-    DecodeRows(info, type, nullptr, nullptr, dib.data());
+  DecodeStrips(info, type, [&](uint32_t top, uint32_t count, const uint8_t* rows) {
+    // The strip is a bottom-up DIB: its last row is the first in the image.
     const size_t row_bytes = static_cast<size_t>(RowBytes(type));
-    const uint32_t rows = OutputHeight();
-    for (uint32_t y = 0; y < rows; ++y)
-      write(y, dib.data() + row_bytes * (rows - 1 - y), row_bytes);
+    for (uint32_t k = 0; k < count; ++k)
+      write(top + k, rows + row_bytes * (count - 1 - k), row_bytes);
+  });
+}
+
+namespace {
+// The size of the strips a bitmap is filled in through SetDIBits: large
+// enough to make few calls, small enough for the processor's cache.
+constexpr int64_t kStripBytes = 128 * 1024;
+}  // namespace
+
+void TJPEGDecompressor::DecodeStrips(BITMAPINFO* info, TJPEGOutputType type,
+                                     const TStripWriter& put) {
+  if (OrientationApplied() != jtNone) {
+    // A turned image has its top row only once every row is decoded.
+    TGlobalBlock bits = AllocateDIBits(*this, type);
+    TGlobalLock pixels(bits.Get());
+    uint8_t* const dib = static_cast<uint8_t*>(pixels.Data());
+    DecodeRows(info, type, nullptr, nullptr, dib);
+    put(0, OutputHeight(), dib);
     return;
   }
-  std::vector<uint8_t> row;
+  const uint32_t height = OutputHeight();
+  std::vector<uint8_t> strip;
+  uint32_t strip_rows = 0;
+  // Row y of the image goes into the strip that starts at the row
+  // y - y % strip_rows, upside down within it.
+  auto strip_top = [&](uint32_t y) { return y - y % strip_rows; };
+  auto strip_count = [&](uint32_t y) { return std::min(strip_rows, height - strip_top(y)); };
+  // The strip is handed out once its last row is decoded.
+  const TRowWriter strip_done = [&](uint32_t y, const uint8_t*, size_t) {
+    if (y - strip_top(y) + 1 == strip_count(y)) put(strip_top(y), strip_count(y), strip.data());
+  };
   DecodeRows(
       info, type,
-      [&](uint32_t, int64_t row_bytes) {
-        if (row.empty()) {
+      [&](uint32_t y, int64_t row_bytes) {
+        if (strip.empty()) {
+          strip_rows = static_cast<uint32_t>(
+              std::clamp<int64_t>(kStripBytes / row_bytes, 1, static_cast<int64_t>(height)));
           try {
-            row.resize(static_cast<size_t>(row_bytes));
+            strip.resize(static_cast<size_t>(row_bytes) * strip_rows);
           } catch (const std::bad_alloc&) {
             OutOfMemoryError();
           }
         }
-        return row.data();
+        const uint32_t index = strip_count(y) - 1 - (y - strip_top(y));
+        return strip.data() + row_bytes * index;
       },
-      &write);
+      &strip_done);
 }
 
 void TJPEGDecompressor::CheckOutputType(TJPEGOutputType type) const {

@@ -213,10 +213,10 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   // the bytes of that row of a bottom-up DIB of the type (padding zeroed),
   // valid during the call.
   using TRowWriter = std::function<void(uint32_t y, const uint8_t* row, size_t bytes)>;
-  // Decodes as ReadDIBitmap, but hands each row to write as soon as it is
-  // decoded, top row first, instead of placing it in a pixel buffer: for a
-  // caller that passes the rows on (to a file, say) without holding the
-  // whole image. info (GetBitmapInfoSize(type) bytes) is filled, colour
+  // Decodes as ReadDIBitmap, but hands the rows to write, top row first, as
+  // they are decoded (a strip of about 128 KB at a time) instead of placing
+  // them in a pixel buffer: for a caller that passes the rows on (to a file,
+  // say) without holding the whole image. info (GetBitmapInfoSize(type) bytes) is filled, colour
   // table included, before the first row is handed out. A picture that AutoOrient
   // turns is decoded whole first, then handed out (its rows come in another
   // order from the codec). Raises as ReadDIBitmap, and what write raises; the
@@ -285,7 +285,8 @@ class ZELJPEG_API TJPEGDecompressor : public TJPEGBase {
   // size as they are decoded: put(top, count, rows) receives the image rows
   // [top, top + count) as a bottom-up DIB of count rows (info, filled
   // before the first strip, describes the whole image). A picture that
-  // AutoOrient turns is decoded whole first and comes as one strip.
+  // AutoOrient turns is decoded whole first and comes as one strip. The
+  // caller holds the conversion scope and resets the codec on failure.
   using TStripWriter = std::function<void(uint32_t top, uint32_t count, const uint8_t* rows)>;
   void DecodeStrips(BITMAPINFO* info, TJPEGOutputType type, const TStripWriter& put);
   // Gives the codec the scale, recomputing the output size after a header read.

@@ -1,71 +1,25 @@
 // TJPEGDecompressor's decodes into device-dependent bitmaps and TBitmap.
-#include <algorithm>
 #include <memory>
 #include <new>
 #include <optional>
-#include <vector>
 
 #include "platform/gdi/BitmapRows.h"
 #include "platform/graphics/GdiGuards.h"
 #include "platform/graphics/Graphics.h"
 #include "platform/graphics/Palettes.h"
-#include "zeljpeg/DIBBits.h"
 #include "zeljpeg/Decompressor.h"
 #include "zeljpeg/Scopes.h"
 
 void TJPEGDecompressor::ReadWinBitmap(HBITMAP& bitmap, HPALETTE& palette) {
   bitmap = nullptr;
   palette = nullptr;
-  // A failure before or after the decode itself (allocation, handles) must
-  // not leave the codec object half-way through an image.
+  // A decode from one of the component's own handlers is refused before it
+  // touches the codec; a failure before or after the decode itself
+  // (allocation, handles) must not leave the codec object half-way through
+  // an image.
+  TConversionScope conversion(*this, kBusyMessage);
   TCodecReset reset(*this);
   DecodeWinBitmap(bitmap, palette);
-}
-
-namespace {
-// The size of the strips a bitmap is filled in through SetDIBits: large
-// enough to make few calls, small enough for the processor's cache.
-constexpr int64_t kStripBytes = 128 * 1024;
-}  // namespace
-
-void TJPEGDecompressor::DecodeStrips(BITMAPINFO* info, TJPEGOutputType type,
-                                     const TStripWriter& put) {
-  if (OrientationApplied() != jtNone) {
-    // A turned image has its top row only once every row is decoded.
-    TGlobalBlock bits = AllocateDIBits(*this, type);
-    TGlobalLock pixels(bits.Get());
-    ReadDIBitmap(info, type, pixels.Data());
-    put(0, OutputHeight(), static_cast<const uint8_t*>(pixels.Data()));
-    return;
-  }
-  TConversionScope conversion(*this, kBusyMessage);
-  const uint32_t height = OutputHeight();
-  std::vector<uint8_t> strip;
-  uint32_t strip_rows = 0;
-  // Row y of the image goes into the strip that starts at the row
-  // y - y % strip_rows, upside down within it.
-  auto strip_top = [&](uint32_t y) { return y - y % strip_rows; };
-  auto strip_count = [&](uint32_t y) { return std::min(strip_rows, height - strip_top(y)); };
-  // The strip is handed out once its last row is decoded.
-  const TRowWriter strip_done = [&](uint32_t y, const uint8_t*, size_t) {
-    if (y - strip_top(y) + 1 == strip_count(y)) put(strip_top(y), strip_count(y), strip.data());
-  };
-  DecodeRows(
-      info, type,
-      [&](uint32_t y, int64_t row_bytes) {
-        if (strip.empty()) {
-          strip_rows = static_cast<uint32_t>(
-              std::clamp<int64_t>(kStripBytes / row_bytes, 1, static_cast<int64_t>(height)));
-          try {
-            strip.resize(static_cast<size_t>(row_bytes) * strip_rows);
-          } catch (const std::bad_alloc&) {
-            OutOfMemoryError();
-          }
-        }
-        const uint32_t index = strip_count(y) - 1 - (y - strip_top(y));
-        return strip.data() + row_bytes * index;
-      },
-      &strip_done);
 }
 
 void TJPEGDecompressor::DecodeWinBitmap(HBITMAP& bitmap, HPALETTE& palette) {
@@ -107,7 +61,6 @@ void TJPEGDecompressor::DecodeWinBitmap(HBITMAP& bitmap, HPALETTE& palette) {
     // conversion pass, and nothing but the bitmap is written.
     const TBitmapRows rows = BitmapRows(result.Get());
     if (rows.top != nullptr && rows.bits_per_pixel == 32) {
-      TConversionScope conversion(*this, kBusyMessage);
       FDecompress.out_color_space = JCS_EXT_BGRX;
       DecodeRows(
           info, type, [&](uint32_t y, int64_t) { return rows.top + rows.stride * y; }, nullptr);

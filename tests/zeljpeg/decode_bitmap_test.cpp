@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
+#include <utility>
 
 #include "platform/gdi/GdiTest.h"
 #include "platform/graphics/GdiGuards.h"
@@ -225,6 +227,43 @@ TEST(DecodeBitmap, FailuresLeaveNoHandlesAndTheComponentUsable) {
   EXPECT_EQ(gditest::LiveHandles(), before);
   WinBitmap win;
   EXPECT_NO_THROW(ReadWin(d, CJpeg(Ppm(8, 8)), win));
+}
+
+// A decode started from the component's own progress handler is refused as
+// busy before it touches the codec, and the running decode completes as if
+// it had not been tried.
+TEST(DecodeBitmap, ANestedDecodeIsRefusedAndTheRunningOneCompletes) {
+  const std::string jpeg = CJpeg(Ppm(30, 20));
+  TProbeDecompressor d(nullptr);
+  const std::string bmp = ConvertToBmp(d, jpeg, jp24bit);
+  WinBitmap plain;
+  ReadWin(d, jpeg, plain);
+
+  std::vector<std::string> refusals;
+  std::function<void()> nested;
+  d.OnProgressReport = [&](TObject*) {
+    if (!nested) return;
+    try {
+      std::exchange(nested, nullptr)();
+      refusals.push_back("decoded");
+    } catch (const Exception& e) {
+      refusals.push_back(e.Message());
+    }
+  };
+  nested = [&] {
+    WinBitmap inner;
+    d.ReadWinBitmap(inner.bitmap, inner.palette);
+  };
+  WinBitmap outer;
+  ReadWin(d, jpeg, outer);
+  EXPECT_TRUE(Drawn(outer.bitmap, 30, 20) == Drawn(plain.bitmap, 30, 20));
+  nested = [&] {
+    std::vector<uint32_t> info(TJPEGDecompressor::GetBitmapInfoSize(jp24bit) / 4);
+    d.ReadDIBRows(reinterpret_cast<BITMAPINFO*>(info.data()), jp24bit,
+                  [](uint32_t, const uint8_t*, size_t) {});
+  };
+  EXPECT_EQ(ConvertToBmp(d, jpeg, jp24bit), bmp);
+  EXPECT_EQ(refusals, std::vector<std::string>(2, TJPEGDecompressor::kBusyMessage));
 }
 
 TEST(DecodeBitmap, ReadBitMapFromStreamGivesABitmapTheCallerOwns) {
