@@ -20,8 +20,7 @@
 #include <string>
 #include <vector>
 
-#include <ctime>
-
+#include "bench/support/CpuTime.h"
 #include "zeljpeg/Zeljpeg.h"
 
 namespace {
@@ -175,12 +174,6 @@ __attribute__((noinline)) void BenchDecodeOnce(DecodeRun& r) {
   } else {
     throw Exception("unknown mode " + r.mode);
   }
-}
-
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
 }
 
 // Decodes file repeats times in mode after two untimed decodes; prints the

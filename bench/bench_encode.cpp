@@ -24,12 +24,12 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "bench/support/BenchPhoto.h"
+#include "bench/support/CpuTime.h"
 #include "platform/classes/Streams.h"
 #include "platform/graphics/Graphics.h"
 #include "zeljpeg/StreamCompressor.h"
@@ -325,12 +325,6 @@ __attribute__((noinline)) void BenchEncodeOnce(jpeg_compress_struct* plain, cons
     return;
   }
   ours.WriteDIBitmap(dib->Info(), dib->bits.data());
-}
-
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
 }
 
 // Encodes the photo repeats times in mode after one untimed encode; prints

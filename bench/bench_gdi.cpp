@@ -13,11 +13,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
 #include "bench/support/BenchPhoto.h"
+#include "bench/support/CpuTime.h"
 #include "platform/gdi/Gdi.h"
 
 namespace {
@@ -74,75 +74,73 @@ void BM_GetDIBits32To24(benchmark::State& state) {
   state.SetBytesProcessed(int64_t(state.iterations()) * image.bgr.size());
 }
 
+// The photo as a device bitmap in one memory context and a w x h target in
+// another, set for HALFTONE stretching; Stretch() shrinks the photo onto the
+// target.
+class HalftoneScene {
+ public:
+  HalftoneScene(const Image& image, int w, int h) : image_(image), w_(w), h_(h) {
+    BITMAPINFO info = Info24(image);
+    src_ =
+        CreateDIBitmap(screen_, &info.bmiHeader, CBM_INIT, image.bgr.data(), &info, DIB_RGB_COLORS);
+    dst_ = CreateCompatibleBitmap(screen_, w, h);
+    old_src_ = SelectObject(src_dc_, src_);
+    old_dst_ = SelectObject(dst_dc_, dst_);
+    SetStretchBltMode(dst_dc_, HALFTONE);
+    SetBrushOrgEx(dst_dc_, 0, 0, nullptr);
+  }
+  ~HalftoneScene() {
+    SelectObject(dst_dc_, old_dst_);
+    SelectObject(src_dc_, old_src_);
+    DeleteDC(dst_dc_);
+    DeleteDC(src_dc_);
+    DeleteObject(dst_);
+    DeleteObject(src_);
+    ReleaseDC(nullptr, screen_);
+  }
+  HalftoneScene(const HalftoneScene&) = delete;
+  HalftoneScene& operator=(const HalftoneScene&) = delete;
+
+  bool Stretch() {
+    return StretchBlt(dst_dc_, 0, 0, w_, h_, src_dc_, 0, 0, image_.width, image_.height, SRCCOPY) !=
+           FALSE;
+  }
+
+ private:
+  const Image& image_;
+  int w_, h_;
+  HDC screen_ = GetDC(nullptr);
+  HDC src_dc_ = CreateCompatibleDC(screen_);
+  HDC dst_dc_ = CreateCompatibleDC(screen_);
+  HBITMAP src_ = nullptr, dst_ = nullptr;
+  HGDIOBJ old_src_ = nullptr, old_dst_ = nullptr;
+};
+
 void BM_StretchBltHalftone(benchmark::State& state) {
   const Image& image = Photo();
-  const int w = static_cast<int>(state.range(0));
-  const int h = static_cast<int>(state.range(1));
-  BITMAPINFO info = Info24(image);
-  HDC screen = GetDC(nullptr);
-  HBITMAP src =
-      CreateDIBitmap(screen, &info.bmiHeader, CBM_INIT, image.bgr.data(), &info, DIB_RGB_COLORS);
-  HBITMAP dst = CreateCompatibleBitmap(screen, w, h);
-  HDC src_dc = CreateCompatibleDC(screen);
-  HDC dst_dc = CreateCompatibleDC(screen);
-  HGDIOBJ old_src = SelectObject(src_dc, src);
-  HGDIOBJ old_dst = SelectObject(dst_dc, dst);
-  SetStretchBltMode(dst_dc, HALFTONE);
-  SetBrushOrgEx(dst_dc, 0, 0, nullptr);
+  HalftoneScene scene(image, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   for (auto _ : state) {
-    if (!StretchBlt(dst_dc, 0, 0, w, h, src_dc, 0, 0, image.width, image.height, SRCCOPY)) {
-      state.SkipWithError("StretchBlt failed");
-    }
+    if (!scene.Stretch()) state.SkipWithError("StretchBlt failed");
   }
-  SelectObject(dst_dc, old_dst);
-  SelectObject(src_dc, old_src);
-  DeleteDC(dst_dc);
-  DeleteDC(src_dc);
-  DeleteObject(dst);
-  DeleteObject(src);
-  ReleaseDC(nullptr, screen);
   state.SetItemsProcessed(int64_t(state.iterations()) * image.width * image.height);
   state.SetLabel(image.source);
-}
-
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
 }
 
 // bench_gdi --run halftone REPEATS, for bench/codec_vs_raw.py: the photo
 // stretched to 1280 x 720 in HALFTONE mode repeats times after one untimed
 // stretch; prints the CPU seconds of one stretch.
 int RunHalftone(int repeats) {
-  const Image& image = Photo();
-  BITMAPINFO info = Info24(image);
-  HDC screen = GetDC(nullptr);
-  HBITMAP src =
-      CreateDIBitmap(screen, &info.bmiHeader, CBM_INIT, image.bgr.data(), &info, DIB_RGB_COLORS);
-  HBITMAP dst = CreateCompatibleBitmap(screen, 1280, 720);
-  HDC src_dc = CreateCompatibleDC(screen);
-  HDC dst_dc = CreateCompatibleDC(screen);
-  HGDIOBJ old_src = SelectObject(src_dc, src);
-  HGDIOBJ old_dst = SelectObject(dst_dc, dst);
-  SetStretchBltMode(dst_dc, HALFTONE);
-  SetBrushOrgEx(dst_dc, 0, 0, nullptr);
+  HalftoneScene scene(Photo(), 1280, 720);
   int status = 0;
   double start = 0;
   for (int i = -1; i < repeats && status == 0; ++i) {
     if (i == 0) start = CpuSeconds();
-    if (!StretchBlt(dst_dc, 0, 0, 1280, 720, src_dc, 0, 0, image.width, image.height, SRCCOPY))
-      status = 1;
+    if (!scene.Stretch()) status = 1;
   }
-  if (status == 0) std::printf("%.9f\n", (CpuSeconds() - start) / std::max(repeats, 1));
-  SelectObject(dst_dc, old_dst);
-  SelectObject(src_dc, old_src);
-  DeleteDC(dst_dc);
-  DeleteDC(src_dc);
-  DeleteObject(dst);
-  DeleteObject(src);
-  ReleaseDC(nullptr, screen);
-  if (status != 0) std::fprintf(stderr, "bench_gdi: StretchBlt failed\n");
+  if (status == 0)
+    std::printf("%.9f\n", (CpuSeconds() - start) / std::max(repeats, 1));
+  else
+    std::fprintf(stderr, "bench_gdi: StretchBlt failed\n");
   return status;
 }
 

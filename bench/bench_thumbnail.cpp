@@ -7,23 +7,17 @@
 // thumbnail, then shrunk with area averaging); full: the whole image decoded
 // (ReadBitmap), then shrunk the same way. Prints the CPU seconds per
 // thumbnail, the file having been read into memory first.
-#include <time.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
+#include "bench/support/CpuTime.h"
 #include "platform/graphics/Graphics.h"
 #include "zeljpeg/Zeljpeg.h"
 
 namespace {
-
-double CpuSeconds() {
-  timespec t{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
 
 void OneThumbnail(TJPEGStreamDecompressor& d, TMemoryStream& jpeg, bool scaled, int box) {
   jpeg.SetPosition(0);
